@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+// One connection profile of the profile library: a "<name>.cfp" file in the
+// program folder, with one section per vendor. See the README for the format.
+class ConnectionProfile
+{
+public:
+    ConnectionProfile();
+    virtual ~ConnectionProfile();
+
+    // False when there is no such profile; raises TarvelinError when the file
+    // exists but cannot be used.
+    virtual bool LoadProfile(const QString& vendor, const QString& folder, const QString& name);
+    // "Provider=...;<Connection>[;PWD={...}]"; the password only when asked for.
+    virtual QString GetConnectionString(const QString& vendor, bool withPassword);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

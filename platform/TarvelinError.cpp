@@ -1,0 +1,10 @@
+#include "TarvelinError.h"
+
+#include <utility>
+
+TarvelinError::TarvelinError(qint32 number, QString description)
+    : m_number(number)
+    , m_description(std::move(description))
+    , m_what(QStringLiteral("%1: %2").arg(m_number).arg(m_description).toStdString())
+{
+}
