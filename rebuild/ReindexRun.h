@@ -1,0 +1,19 @@
+#pragma once
+
+#include "RunPlatform.h"
+#include "RunWindow.h"
+
+// One reindex run, from the click on "Reindexar ahora" to the restored buttons.
+// Runs to its end inside the caller; the window is served only in ShowInfo.
+class ReindexRun
+{
+public:
+    ReindexRun(RunWindow& window, RunPlatform platform);
+    ~ReindexRun();
+
+    void execute();
+
+private:
+    struct Private;
+    Private* d;
+};
