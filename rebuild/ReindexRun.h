@@ -3,6 +3,8 @@
 #include "RunPlatform.h"
 #include "RunWindow.h"
 
+#include <memory>
+
 // One reindex run, from the click on "Reindexar ahora" to the restored buttons.
 // Runs to its end inside the caller; the window is served only in ShowInfo.
 class ReindexRun
@@ -15,5 +17,5 @@ public:
 
 private:
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };

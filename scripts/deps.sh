@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tarvelin needs: `deps.sh run` to build and start
+# it, `deps.sh test` to build and test it. Quick when all are there already.
+set -euo pipefail
+
+run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixodbc-dev qt6-translations-l10n
+    fonts-dejavu-core)
+test_packages=(postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils)
+
+packages=("${run_packages[@]}")
+if [ "${1:-run}" = test ]; then
+    packages+=("${test_packages[@]}")
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Instalando paquetes: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "FaultPlan.h"
+#include "FaultyConnection.h"
+#include "ReindexRun.h"
+#include "ScriptedWindow.h"
+#include "StubProfile.h"
+
+#include <memory>
+
+// One run against the simulated Oracle server, in process: a scripted window,
+// a profile that yields the given connection string, and a real database layer
+// behind planned faults.
+struct RunFixture
+{
+    ScriptedWindow window;
+    std::shared_ptr<FaultPlan> plan = std::make_shared<FaultPlan>();
+    std::shared_ptr<StubProfileAnswers> profile = std::make_shared<StubProfileAnswers>();
+    int connectionsCreated = 0;
+    int profilesCreated = 0;
+
+    explicit RunFixture(const QString& simulatorConfig = QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C"))
+    {
+        window.base = QStringLiteral("Prod");
+        profile->connectionString = QStringLiteral("Provider=QORASIM;") + simulatorConfig;
+    }
+
+    RunPlatform platform()
+    {
+        return RunPlatform{
+            [this] {
+                ++profilesCreated;
+                return std::make_unique<StubProfile>(profile);
+            },
+            [this] {
+                ++connectionsCreated;
+                return std::make_unique<FaultyConnection>(plan);
+            },
+            [] { return QStringLiteral("Corvath S.L."); },
+            [] { return QStringLiteral("/opt/tarvelin"); },
+        };
+    }
+
+    void run() { ReindexRun(window, platform()).execute(); }
+
+    QStringList rebuilds() const
+    {
+        QStringList alters;
+        for (const QString& sql : plan->statements) {
+            if (sql.startsWith(QLatin1String("ALTER INDEX")))
+                alters << sql;
+        }
+        return alters;
+    }
+
+    bool idle() const { return window.reindexarShown && !window.cancelarShown; }
+};

@@ -1,0 +1,275 @@
+#include "RunFixture.h"
+#include "RunPlatform.h"
+#include "TestPlugins.h"
+
+#include <QTest>
+
+// The run's normal road and its cancel timing, against the simulated server.
+class tst_ReindexRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestPlugins(); }
+
+    void normalRunRebuildsEveryIndexInOrder();
+    void onlineTickAddsTheSuffix();
+    void realPlatformPassesTheProgramIdentity();
+    void blankProfileTextOpensNothing_data();
+    void blankProfileTextOpensNothing();
+    void profileNameGoesUntrimmed();
+    void rejectedProfileOpensNothing();
+    void schemaWithoutOwnIndexes_data();
+    void schemaWithoutOwnIndexes();
+    void namesStartingWithSysAreNotAllSkipped();
+    void namesNeedingQuotesAreRebuilt();
+    void previousCancelDoesNotStopANewRun();
+    void changingTheTickDuringARunHasNoEffect();
+
+    void cancelWhileConnectingStillQueries_data();
+    void cancelWhileConnectingStillQueries();
+    void cancelWhileIndexAnnouncedFinishesThatIndex();
+    void cancelDuringRebuildFinishesTheNextIndexToo();
+    void cancelDuringLastRebuildEndsWithCancelando();
+    void cancelWhileLastIndexAnnouncedEndsCancelado();
+    void cancelServedOnTheFinalText();
+};
+
+static const QString Query
+    = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
+
+void tst_ReindexRun::normalRunRebuildsEveryIndexInOrder()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_C,IDX_A,SYS_C0042,IDX_B"));
+    f.run();
+
+    QCOMPARE(f.plan->statements, QStringList({Query, "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
+                                              "ALTER INDEX IDX_C REBUILD"}));
+    QCOMPARE(f.window.statuses(), QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A",
+                                               "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
+    QCOMPARE(f.window.journal.mid(0, 2), QStringList({"hideReindexar", "showCancelar"}));
+    QCOMPARE(f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
+    QVERIFY(f.idle());
+    QCOMPARE(f.profile->calls, QStringList({"Load:Corvath S.L.|/opt/tarvelin|Prod", "Get:Corvath S.L.|1"}));
+    QCOMPARE(f.profilesCreated, 1);
+    QCOMPARE(f.connectionsCreated, 1);
+    // The list and the connection are closed before the final text.
+    QVERIFY(f.plan->operations.contains("CloseRows"));
+    QCOMPARE(f.plan->operations.last(), QString("Close"));
+    QVERIFY(!f.window.journal.join('\n').contains("error:"));
+}
+
+void tst_ReindexRun::onlineTickAddsTheSuffix()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
+    f.window.onLine = 1;
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_B REBUILD ONLINE"}));
+    QCOMPARE(f.window.status, QString("Terminado"));
+    QCOMPARE(f.window.onLine, 1);
+}
+
+void tst_ReindexRun::realPlatformPassesTheProgramIdentity()
+{
+    const RunPlatform real = RunPlatform::real();
+    QCOMPARE(real.vendorName(), QString("Corvath S.L."));
+    QCOMPARE(real.programFolder(), QCoreApplication::applicationDirPath());
+}
+
+void tst_ReindexRun::blankProfileTextOpensNothing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("spaces") << "   ";
+}
+
+void tst_ReindexRun::blankProfileTextOpensNothing()
+{
+    QFETCH(QString, text);
+    RunFixture f;
+    f.window.base = text;
+    f.run();
+    QCOMPARE(f.window.statuses(), QStringList({"Seleccione la base de datos a reindexar"}));
+    QCOMPARE(f.profilesCreated, 0);
+    QCOMPARE(f.connectionsCreated, 0);
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::profileNameGoesUntrimmed()
+{
+    RunFixture f;
+    f.window.base = QStringLiteral(" Prod ");
+    f.profile->loads = false;
+    f.run();
+    QCOMPARE(f.profile->calls, QStringList({"Load:Corvath S.L.|/opt/tarvelin| Prod "}));
+}
+
+void tst_ReindexRun::rejectedProfileOpensNothing()
+{
+    RunFixture f;
+    f.profile->loads = false;
+    f.run();
+    QCOMPARE(f.window.statuses(), QStringList({"Conectando...", "Seleccione la base de datos a reindexar"}));
+    QCOMPARE(f.profile->calls.size(), 1); // no connection string asked for
+    QCOMPARE(f.connectionsCreated, 0);
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::schemaWithoutOwnIndexes_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::newRow("no index") << "Indexes=";
+    QTest::newRow("only system indexes") << "Indexes=SYS_C001,SYS_IL0000012345C00002$$";
+}
+
+void tst_ReindexRun::schemaWithoutOwnIndexes()
+{
+    QFETCH(QString, config);
+    RunFixture f(config);
+    f.run();
+    QCOMPARE(f.plan->statements, QStringList({Query}));
+    QCOMPARE(f.window.statuses(), QStringList({"Conectando...", "Procesando...", "Terminado"}));
+    QVERIFY(f.plan->operations.contains("CloseRows"));
+    QVERIFY(f.plan->operations.contains("Close"));
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::namesStartingWithSysAreNotAllSkipped()
+{
+    RunFixture f(QStringLiteral("Indexes=SYSTEM_X_IDX,SYS_C0001,SYSX,SYS"));
+    f.run();
+    QCOMPARE(f.rebuilds(),
+             QStringList({"ALTER INDEX SYS REBUILD", "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX SYSX REBUILD"}));
+    QCOMPARE(f.window.status, QString("Terminado"));
+}
+
+void tst_ReindexRun::namesNeedingQuotesAreRebuilt()
+{
+    RunFixture f(QStringLiteral("Indexes=idx_lower,My Idx,Q\"X,IDX_PLAIN"));
+    f.run();
+    // The server orders by code point: upper case before lower case.
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_PLAIN REBUILD", "ALTER INDEX \"My Idx\" REBUILD",
+                                        "ALTER INDEX \"Q\"\"X\" REBUILD", "ALTER INDEX \"idx_lower\" REBUILD"}));
+    QCOMPARE(f.window.status, QString("Terminado"));
+    QVERIFY(f.window.statuses().contains("Reindexando: My Idx"));
+}
+
+void tst_ReindexRun::previousCancelDoesNotStopANewRun()
+{
+    RunFixture f;
+    f.window.bCancel = true; // left over from a cancelled run
+    f.run();
+    QCOMPARE(f.rebuilds().size(), 3);
+    QCOMPARE(f.window.status, QString("Terminado"));
+}
+
+void tst_ReindexRun::changingTheTickDuringARunHasNoEffect()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Reindexando: IDX_A")
+            f.window.onLine = 1;
+    };
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+}
+
+// A click waiting in the queue is served by the next ShowInfo; the run looks
+// at the flag only before an index and at the end.
+
+void tst_ReindexRun::cancelWhileConnectingStillQueries_data()
+{
+    QTest::addColumn<QString>("servedAt");
+    QTest::newRow("Conectando") << "Conectando...";
+    QTest::newRow("Procesando") << "Procesando...";
+}
+
+void tst_ReindexRun::cancelWhileConnectingStillQueries()
+{
+    QFETCH(QString, servedAt);
+    RunFixture f;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:" + servedAt)
+            f.window.postCancelClick();
+    };
+    f.run();
+    QVERIFY(f.plan->operations.contains("Open"));
+    QCOMPARE(f.plan->statements, QStringList({Query}));
+    QCOMPARE(f.rebuilds().size(), 0);
+    const QStringList statuses = f.window.statuses();
+    QCOMPARE(statuses.last(), QString("Cancelado"));
+    QCOMPARE(statuses.at(statuses.indexOf(servedAt) + 1), QString("Cancelando..."));
+    QVERIFY(statuses.contains("Procesando..."));
+    QVERIFY(f.plan->operations.contains("CloseRows"));
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::cancelWhileIndexAnnouncedFinishesThatIndex()
+{
+    RunFixture f;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Reindexando: IDX_A")
+            f.window.postCancelClick();
+    };
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD"}));
+    QCOMPARE(f.window.statuses().mid(2),
+             QStringList({"Reindexando: IDX_A", "Cancelando...", "Cancelado"}));
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::cancelDuringRebuildFinishesTheNextIndexToo()
+{
+    RunFixture f;
+    f.plan->beforeExecute = [&](const QString& sql) {
+        if (sql == "ALTER INDEX IDX_A REBUILD")
+            f.window.postCancelClick();
+    };
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QCOMPARE(f.window.statuses().mid(2), QStringList({"Reindexando: IDX_A", "Reindexando: IDX_B",
+                                                      "Cancelando...", "Cancelado"}));
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::cancelDuringLastRebuildEndsWithCancelando()
+{
+    RunFixture f;
+    f.plan->beforeExecute = [&](const QString& sql) {
+        if (sql == "ALTER INDEX IDX_C REBUILD")
+            f.window.postCancelClick();
+    };
+    f.run();
+    QCOMPARE(f.rebuilds().size(), 3);
+    QCOMPARE(f.window.statuses().mid(f.window.statuses().size() - 2), QStringList({"Terminado", "Cancelando..."}));
+    QCOMPARE(f.window.status, QString("Cancelando..."));
+    QVERIFY(f.idle());
+}
+
+void tst_ReindexRun::cancelWhileLastIndexAnnouncedEndsCancelado()
+{
+    RunFixture f;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Reindexando: IDX_C")
+            f.window.postCancelClick();
+    };
+    f.run();
+    QCOMPARE(f.rebuilds().size(), 3);
+    QCOMPARE(f.window.status, QString("Cancelado"));
+}
+
+void tst_ReindexRun::cancelServedOnTheFinalText()
+{
+    RunFixture f;
+    f.window.base = QStringLiteral(" ");
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Seleccione la base de datos a reindexar")
+            f.window.postCancelClick();
+    };
+    f.run();
+    QCOMPARE(f.window.statuses(), QStringList({"Seleccione la base de datos a reindexar", "Cancelando..."}));
+    QVERIFY(f.idle());
+}
+
+QTEST_GUILESS_MAIN(tst_ReindexRun)
+#include "tst_ReindexRun.moc"

@@ -1,0 +1,279 @@
+#include "RunFixture.h"
+#include "TestPlugins.h"
+
+#include <QTest>
+
+#include <new>
+
+// What a run does when a step fails: the online question and its retry, the
+// error box for everything else, and the clean-up when even that fails.
+class tst_RunRecovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestPlugins(); }
+
+    void onlineRefusedAnsweredYesRetriesWithoutOnline();
+    void onlineRefusedAnsweredNoTouchesNothingMore();
+    void onlineRefusedWithoutOnlineAsksAgain();
+    void lowerCaseCodeIsAnOrdinaryError();
+    void emptyDescriptionAndNegativeNumber();
+    void failingRebuildStopsTheRunThere();
+    void wrongPasswordShowsTheServerText();
+    void failureAtEachStep_data();
+    void failureAtEachStep();
+    void failingStatusLineIsReported();
+    void unexpectedExceptionIsReported();
+    void failureInsideTheErrorBoxStillRestoresTheButtons();
+    void failureInsideTheQuestionStillRestoresTheButtons();
+    void failingEndStepIsReportedOnce();
+    void endStepThatKeepsFailingDoesNotLoop();
+};
+
+static const QString OnlineQuestion
+    = QStringLiteral("ask:No se puede reindexar en línea|No se puede reindexar en línea.\r\n"
+                     "¿Desea reindexar bloqueando las tablas?");
+
+static int count(const QStringList& list, const QString& prefix)
+{
+    int n = 0;
+    for (const QString& entry : list)
+        n += entry.startsWith(prefix) ? 1 : 0;
+    return n;
+}
+
+void tst_RunRecovery::onlineRefusedAnsweredYesRetriesWithoutOnline()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Online=0"));
+    f.window.onLine = 1;
+    f.window.answers = {true};
+    f.run();
+
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
+                                        "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"}));
+    QCOMPARE(f.window.statuses(),
+             QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A", "No se puede reindexar en línea",
+                          "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
+    // The status line changes before the tick is cleared, and both before the question.
+    const QStringList& j = f.window.journal;
+    QVERIFY(j.indexOf("info:No se puede reindexar en línea") < j.indexOf("onLine=0"));
+    QVERIFY(j.indexOf("onLine=0") < j.indexOf(OnlineQuestion));
+    QCOMPARE(f.window.onLine, 0);
+    QCOMPARE(count(j, "ask:"), 1);
+    QCOMPARE(count(j, "error:"), 0);
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::onlineRefusedAnsweredNoTouchesNothingMore()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B;Online=0"));
+    f.window.onLine = 1;
+    f.window.answers = {false};
+    f.run();
+
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE"}));
+    QCOMPARE(f.window.status, QString("No se puede reindexar en línea"));
+    QVERIFY(f.window.journal.contains(OnlineQuestion));
+    QCOMPARE(count(f.window.journal, "error:"), 0);
+    QCOMPARE(f.window.onLine, 0);
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::onlineRefusedWithoutOnlineAsksAgain()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
+    f.plan->fail("Execute", 1, 439, "ORA-00439: feature not enabled: Partitioning", -1, "ALTER INDEX");
+    f.window.answers = {true, false};
+    f.run();
+
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_A REBUILD"}));
+    QCOMPARE(count(f.window.journal, "ask:"), 2);
+    QCOMPARE(f.window.status, QString("No se puede reindexar en línea"));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::lowerCaseCodeIsAnOrdinaryError()
+{
+    RunFixture f;
+    f.plan->fail("Execute", 1, 439, "ora-00439: feature not enabled", 1, "ALTER INDEX");
+    f.run();
+
+    QCOMPARE(count(f.window.journal, "ask:"), 0);
+    QVERIFY(f.window.journal.contains("error:Tarvelin|Error 439: ora-00439: feature not enabled"));
+    QCOMPARE(f.window.status, QString("ora-00439: feature not enabled"));
+    QCOMPARE(f.rebuilds().size(), 1);
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::emptyDescriptionAndNegativeNumber()
+{
+    RunFixture f;
+    f.plan->fail("Open", 1, -2147467259, QString());
+    f.run();
+
+    QVERIFY(f.window.journal.contains("error:Tarvelin|Error -2147467259: "));
+    QCOMPARE(f.window.status, QString());
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failingRebuildStopsTheRunThere()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Fail=IDX_B:01502"));
+    f.run();
+
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    const QStringList errors = f.window.journal.filter(QRegularExpression("^error:"));
+    QCOMPARE(errors.size(), 1);
+    // The driver's "[vendor][component]" prefixes are gone: the text starts with the code.
+    QVERIFY2(errors.first().startsWith("error:Tarvelin|Error 1502: ORA-01502"), qPrintable(errors.first()));
+    QVERIFY2(f.window.status.startsWith("ORA-01502"), qPrintable(f.window.status));
+    QVERIFY(!f.window.statuses().contains("Terminado"));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::wrongPasswordShowsTheServerText()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A;ExpectPwd=tiger;PWD={lion}"));
+    f.run();
+
+    const QStringList errors = f.window.journal.filter(QRegularExpression("^error:"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith("error:Tarvelin|Error 1017: ORA-01017"), qPrintable(errors.first()));
+    QVERIFY(f.window.status.startsWith("ORA-01017"));
+    QCOMPARE(f.plan->statements.size(), 0);
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failureAtEachStep_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("atCall");
+    QTest::addColumn<QString>("sqlPrefix");
+    QTest::addColumn<int>("rebuildsSent");
+
+    QTest::newRow("open") << "Open" << 1 << "" << 0;
+    QTest::newRow("time-out") << "SetTimeout" << 1 << "" << 0;
+    QTest::newRow("dictionary query") << "Execute" << 1 << "SELECT" << 0;
+    QTest::newRow("first loop test") << "Eof" << 1 << "" << 0;
+    QTest::newRow("second loop test") << "Eof" << 2 << "" << 1;
+    QTest::newRow("reading the name") << "Fields" << 1 << "" << 0;
+    QTest::newRow("moving to the next row") << "MoveNext" << 2 << "" << 2;
+    QTest::newRow("closing the list") << "CloseRows" << 1 << "" << 3;
+    QTest::newRow("closing the connection") << "Close" << 1 << "" << 3;
+}
+
+void tst_RunRecovery::failureAtEachStep()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, atCall);
+    QFETCH(QString, sqlPrefix);
+    QFETCH(int, rebuildsSent);
+
+    RunFixture f;
+    f.plan->fail(operation, atCall, 3001, "Fallo provocado", 1, sqlPrefix);
+    f.run();
+
+    QCOMPARE(f.rebuilds().size(), rebuildsSent);
+    QCOMPARE(f.window.journal.filter(QRegularExpression("^error:")),
+             QStringList({"error:Tarvelin|Error 3001: Fallo provocado"}));
+    QCOMPARE(f.window.status, QString("Fallo provocado"));
+    QVERIFY(!f.window.statuses().contains("Terminado"));
+    QCOMPARE(f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failingStatusLineIsReported()
+{
+    RunFixture f;
+    bool failed = false;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Reindexando: IDX_B" && !failed) {
+            failed = true;
+            throw TarvelinError(380, "Valor de propiedad no válido");
+        }
+    };
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD"}));
+    QVERIFY(f.window.journal.contains("error:Tarvelin|Error 380: Valor de propiedad no válido"));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::unexpectedExceptionIsReported()
+{
+    RunFixture f;
+    f.window.onCall = [](const QString& entry) {
+        if (entry == "info:Procesando...")
+            throw std::bad_alloc();
+    };
+    f.run();
+    const QStringList errors = f.window.journal.filter(QRegularExpression("^error:"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith("error:Tarvelin|Error -2147418113: "), qPrintable(errors.first()));
+    QCOMPARE(f.connectionsCreated, 0);
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failureInsideTheErrorBoxStillRestoresTheButtons()
+{
+    RunFixture f;
+    f.plan->fail("Execute", 1, 942, "ORA-00942: table or view does not exist", 1, "SELECT");
+    int boxes = 0;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry.startsWith("error:") && ++boxes == 1)
+            throw TarvelinError(7, "Memoria insuficiente");
+    };
+    f.run();
+
+    // The first box failed; the fallback box says why, and the buttons come back.
+    QCOMPARE(boxes, 2);
+    QVERIFY(f.window.journal.contains("error:Tarvelin|Error 7: Memoria insuficiente"));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failureInsideTheQuestionStillRestoresTheButtons()
+{
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B;Online=0"));
+    f.window.onLine = 1;
+    f.window.onCall = [](const QString& entry) {
+        if (entry.startsWith("ask:"))
+            throw TarvelinError(7, "Memoria insuficiente");
+    };
+    f.run();
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE"}));
+    QVERIFY(f.window.journal.contains("error:Tarvelin|Error 7: Memoria insuficiente"));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::failingEndStepIsReportedOnce()
+{
+    RunFixture f;
+    bool failed = false;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "showReindexar" && !failed) {
+            failed = true;
+            throw TarvelinError(5, "Llamada a procedimiento no válida");
+        }
+    };
+    f.run();
+    QCOMPARE(f.rebuilds().size(), 3);
+    QCOMPARE(f.window.journal.filter(QRegularExpression("^error:")),
+             QStringList({"error:Tarvelin|Error 5: Llamada a procedimiento no válida"}));
+    QVERIFY(f.idle());
+}
+
+void tst_RunRecovery::endStepThatKeepsFailingDoesNotLoop()
+{
+    RunFixture f;
+    f.window.onCall = [](const QString& entry) {
+        if (entry == "hideCancelar")
+            throw TarvelinError(5, "Llamada a procedimiento no válida");
+    };
+    f.run(); // returns: a failure in the end steps after the recovery gave up ends the run
+    QVERIFY(f.window.reindexarShown);
+    QVERIFY(count(f.window.journal, "error:") >= 1);
+    QVERIFY(count(f.window.journal, "error:") <= 2);
+}
+
+QTEST_GUILESS_MAIN(tst_RunRecovery)
+#include "tst_RunRecovery.moc"
