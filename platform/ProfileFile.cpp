@@ -1,0 +1,172 @@
+#include "ProfileFile.h"
+
+#include "ErrorNumbers.h"
+#include "TarvelinError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QFileInfo>
+#endif
+
+namespace {
+
+const QString Extension = QStringLiteral(".cfp");
+
+// The folder's entry for name + ".cfp", the extension in any case. Looking the
+// name up in the listing, never building a path from it, keeps the lookup
+// inside the folder. Where a case-sensitive file system holds several, the
+// lower-case ".cfp" wins, then the first in binary order, so the choice never
+// depends on the listing order.
+QString findEntry(const QString& folder, const QString& name)
+{
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QString found;
+    for (const QString& entry : entries) {
+        if (entry.size() != name.size() + Extension.size() || !entry.startsWith(name, Qt::CaseSensitive))
+            continue;
+        const QStringView extension = QStringView(entry).sliced(name.size());
+        if (extension.compare(Extension, Qt::CaseInsensitive) != 0)
+            continue;
+        if (extension == Extension)
+            return entry;
+        if (found.isEmpty() || entry < found)
+            found = entry;
+    }
+    return found;
+}
+
+#ifdef Q_OS_UNIX
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QString systemReason(int error)
+{
+    if (error == EACCES || error == EPERM)
+        return QStringLiteral("permiso denegado");
+    return qt_error_string(error);
+}
+#endif
+
+} // namespace
+
+bool ProfileFile::isPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\')
+        && !name.contains(QStringLiteral("..")) && !name.contains(QChar(u'\0'));
+}
+
+void ProfileFile::failUnreadable(const QString& name, const QString& reason) const
+{
+    throw TarvelinError(ErrorNumber::ProfileUnreadable,
+        QStringLiteral("El perfil %1 no se puede leer (%2): %3").arg(name, m_fileName, reason));
+}
+
+bool ProfileFile::read(const QString& folder, const QString& name)
+{
+    m_contents.clear();
+    m_fileName.clear();
+    m_readableByOthers = false;
+
+    if (!isPlainName(name))
+        return false;
+    m_fileName = findEntry(folder, name);
+    if (m_fileName.isEmpty())
+        return false;
+    const QString path = QDir(folder).filePath(m_fileName);
+
+    QByteArray buffer(MaxSize + 1, Qt::Uninitialized);
+    qint64 size = 0;
+
+#ifdef Q_OS_UNIX
+    // Non-blocking, so that a FIFO named like a profile cannot hang the open;
+    // the checks then use the descriptor that is read, not the name again.
+    int fd = -1;
+    do {
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) // gone since the listing, or a dangling link
+            return false;
+        failUnreadable(name, systemReason(error));
+    }
+    const FileDescriptor file(fd);
+
+    struct stat status
+    { };
+    if (::fstat(file.get(), &status) != 0)
+        failUnreadable(name, systemReason(errno));
+    if (S_ISDIR(status.st_mode))
+        failUnreadable(name, QStringLiteral("es una carpeta"));
+    if (!S_ISREG(status.st_mode))
+        failUnreadable(name, QStringLiteral("no es un archivo normal"));
+    m_readableByOthers = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+
+    while (size < buffer.size()) {
+        const ssize_t got = ::read(file.get(), buffer.data() + size, size_t(buffer.size() - size));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            failUnreadable(name, systemReason(errno));
+        }
+        if (got == 0)
+            break;
+        size += got;
+    }
+#else
+    const QFileInfo info(path);
+    if (info.isDir())
+        failUnreadable(name, QStringLiteral("es una carpeta"));
+    if (!info.isFile())
+        failUnreadable(name, QStringLiteral("no es un archivo normal"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.exists())
+            return false;
+        failUnreadable(name, file.errorString());
+    }
+    while (size < buffer.size()) {
+        const qint64 got = file.read(buffer.data() + size, buffer.size() - size);
+        if (got < 0)
+            failUnreadable(name, file.errorString());
+        if (got == 0)
+            break;
+        size += got;
+    }
+#endif
+
+    if (size > MaxSize) {
+        throw TarvelinError(ErrorNumber::ProfileTooLarge,
+            QStringLiteral("El perfil %1 no es válido: ocupa más de %2 KiB")
+                .arg(name, QString::number(MaxSize / 1024)));
+    }
+    buffer.truncate(size);
+    m_contents = buffer;
+    return true;
+}
