@@ -1,0 +1,299 @@
+#include "frmTarvelin.h"
+
+#include "MessageBoxPrompter.h"
+#include "ReindexRun.h"
+#include "WrappingCheckBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+// The resources live in a static library: nothing would pull them into the
+// program unless they are registered by name.
+static void registerResources()
+{
+    [[maybe_unused]] static const bool registered = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+}
+
+namespace {
+
+enum class Kind { Label, ComboBox, TextBox, CheckBox, CommandButton };
+
+enum class Setting {
+    None,
+    FixedSize, // label keeps the size given
+    AutoSize, // label sizes itself to its text, on one line
+    DropDownList, // text only chosen from the list, never typed
+    PasswordEntry // every character shown as "*"
+};
+
+struct ControlRow
+{
+    const char* name;
+    Kind kind;
+    const char* text;
+    int left, top, width, height; // twips, from the client area's top-left corner
+    int tab; // position in the tab order
+    bool shown;
+    Setting setting;
+};
+
+// The controls in creation order.
+// clang-format off
+constexpr ControlRow controlTable[] = {
+    // name           kind                 text               left   top  width height tab shown  other
+    { "chkOnLine",    Kind::CheckBox,      "En línea",        3360, 1200,   855,  735,  9, true,  Setting::None },
+    { "cmdCancelar",  Kind::CommandButton, "Cancelar",        4440, 1800,  2655,  495,  8, false, Setting::None },
+    { "cmdReindexar", Kind::CommandButton, "Reindexar ahora", 4440,  960,  2655,  615,  6, true,  Setting::None },
+    { "Text1",        Kind::TextBox,       "",                 120, 1680,  2895,  285,  5, false, Setting::PasswordEntry },
+    { "txtUser",      Kind::TextBox,       "Admin",            120, 1080,  2895,  285,  4, false, Setting::None },
+    { "cmbBase",      Kind::ComboBox,      "",                 120,  360,  7215,  315,  1, true,  Setting::DropDownList },
+    { "lblInfo",      Kind::Label,         "",                 120, 2160,    45,  195,  7, true,  Setting::AutoSize },
+    { "Label3",       Kind::Label,         "Contraseña",       120, 1440,   810,  195,  3, false, Setting::AutoSize },
+    { "Label2",       Kind::Label,         "Usuario",          120,  840,   540,  195,  2, false, Setting::AutoSize },
+    { "Label1",       Kind::Label,         "Base de Datos",    120,  120,  6015,  255,  0, true,  Setting::FixedSize },
+};
+// clang-format on
+
+constexpr int clientWidthTwips = 7410;
+constexpr int clientHeightTwips = 2445;
+
+// 15 twips to a pixel at 96 DPI; Qt scales device-independent pixels on
+// denser screens.
+constexpr int pixels(int twips)
+{
+    return twips / 15;
+}
+
+constexpr const char* autoSizeProperty = "tarvelinAutoSize";
+
+QWidget* createControl(const ControlRow& row, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(row.text);
+    QWidget* control = nullptr;
+    switch (row.kind) {
+    case Kind::Label: {
+        auto* label = new QLabel(text, parent);
+        label->setWordWrap(false);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setFocusPolicy(Qt::NoFocus);
+        label->setProperty(autoSizeProperty, row.setting == Setting::AutoSize);
+        control = label;
+        break;
+    }
+    case Kind::ComboBox: {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(row.setting != Setting::DropDownList);
+        control = combo;
+        break;
+    }
+    case Kind::TextBox: {
+        auto* edit = new QLineEdit(text, parent);
+        if (row.setting == Setting::PasswordEntry) {
+            edit->setEchoMode(QLineEdit::Password);
+            // Styles pick their own mask (often a bullet); the field shows "*".
+            edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+        }
+        control = edit;
+        break;
+    }
+    case Kind::CheckBox:
+        control = new WrappingCheckBox(text, parent);
+        break;
+    case Kind::CommandButton:
+        control = new QPushButton(text, parent);
+        break;
+    }
+    control->setObjectName(QString::fromLatin1(row.name));
+    control->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+    control->setVisible(row.shown);
+    // Labels lie beneath the other controls, so a long status text never
+    // covers a button or takes its clicks.
+    if (row.kind == Kind::Label)
+        control->lower();
+    return control;
+}
+
+// The classic dialog size: every caption fits the box the table gives it.
+QFont dialogFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+frmTarvelin::frmTarvelin(frmTarvelin::Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+{
+    if (!m_services.prompter)
+        m_services.prompter = std::make_shared<MessageBoxPrompter>();
+
+    setObjectName(QStringLiteral("frmTarvelin"));
+    setWindowTitle(ProgramIdentity::applicationTitle());
+    setWindowIcon(programIcon());
+    setFont(dialogFont());
+    setFixedSize(pixels(clientWidthTwips), pixels(clientHeightTwips));
+
+    createControls();
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmTarvelin::cmdCancelar_Click);
+    connect(cmdReindexar, &QPushButton::clicked, this, &frmTarvelin::cmdReindexar_Click);
+
+    Form_Load();
+}
+
+frmTarvelin::~frmTarvelin() = default;
+
+void frmTarvelin::createControls()
+{
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const ControlRow& row : controlTable) {
+        QWidget* control = createControl(row, this);
+        if (control->focusPolicy() != Qt::NoFocus)
+            tabOrder.emplace_back(row.tab, control);
+    }
+    std::sort(
+        tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+
+    const auto child = [this]<typename T>(T*& member, const char* name) {
+        member = findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+        Q_ASSERT(member);
+    };
+    child(chkOnLine, "chkOnLine");
+    child(cmdCancelar, "cmdCancelar");
+    child(cmdReindexar, "cmdReindexar");
+    child(Text1, "Text1");
+    child(txtUser, "txtUser");
+    child(cmbBase, "cmbBase");
+    child(lblInfo, "lblInfo");
+    child(Label3, "Label3");
+    child(Label2, "Label2");
+    child(Label1, "Label1");
+
+    // The first control in the tab order that takes focus.
+    tabOrder.front().second->setFocus();
+}
+
+QIcon frmTarvelin::programIcon()
+{
+    registerResources();
+    QIcon icon;
+    for (const int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/tarvelin-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void frmTarvelin::hideReindexar()
+{
+    cmdReindexar->hide();
+}
+
+void frmTarvelin::showReindexar()
+{
+    cmdReindexar->show();
+}
+
+void frmTarvelin::showCancelar()
+{
+    cmdCancelar->show();
+}
+
+void frmTarvelin::hideCancelar()
+{
+    cmdCancelar->hide();
+}
+
+QString frmTarvelin::baseText() const
+{
+    return cmbBase->currentText();
+}
+
+int frmTarvelin::onLineValue() const
+{
+    return chkOnLine->isChecked() ? 1 : 0;
+}
+
+void frmTarvelin::setOnLineValue(int value)
+{
+    chkOnLine->setChecked(value != 0);
+}
+
+bool frmTarvelin::cancelRequested() const
+{
+    return bCancel;
+}
+
+void frmTarvelin::resetCancel()
+{
+    bCancel = false;
+}
+
+bool frmTarvelin::askYesNo(const QString& title, const QString& prompt)
+{
+    return m_services.prompter->askYesNo(this, title, prompt);
+}
+
+void frmTarvelin::showError(const QString& title, const QString& text)
+{
+    m_services.prompter->showMessage(this, title, text);
+}
+
+void frmTarvelin::cmdCancelar_Click()
+{
+    // The flag comes first: the request counts even if what follows fails.
+    bCancel = true;
+    cmdCancelar->hide();
+    ShowInfo(QStringLiteral("Cancelando..."));
+}
+
+void frmTarvelin::cmdReindexar_Click()
+{
+    ReindexRun(*this, m_services.runPlatform).execute();
+}
+
+void frmTarvelin::ShowInfo(const QString& text)
+{
+    lblInfo->setText(text);
+    if (lblInfo->property(autoSizeProperty).toBool())
+        lblInfo->adjustSize();
+    // The caller blocks next (connecting, rebuilding): this is where the new
+    // text reaches the screen and where a click on "Cancelar" gets served.
+    QCoreApplication::processEvents();
+}
+
+void frmTarvelin::Form_Load()
+{
+    // Any failure leaves the list as far as it got; the window opens all the same.
+    try {
+        const QString folder = m_services.programFolder();
+        FileFinder& finder = m_services.fileFinder();
+        QStringList files;
+        if (!finder.FindFiles(files, folder, QStringLiteral("*.cfp")))
+            return;
+        finder.ArrangeList(files, -1, -1, -1);
+        for (const QString& file : std::as_const(files)) {
+            // A name too short to end in ".cfp" ends the listing like any other failure.
+            if (file.size() < 4)
+                return;
+            cmbBase->addItem(file.left(file.size() - 4));
+            // QComboBox selects the first entry it gets; the list starts with none.
+            cmbBase->setCurrentIndex(-1);
+        }
+    } catch (...) { }
+}

@@ -1,0 +1,58 @@
+#include "FileFinder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+FileFinder& FileFinder::instance()
+{
+    static FileFinder finder;
+    return finder;
+}
+
+bool FileFinder::FindFiles(QStringList& list, QString folder, QString pattern)
+{
+    // QDir lists an unreadable or missing folder as empty; the caller must be
+    // able to tell that apart from a folder without matches.
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        return false;
+
+    // Name filters match case-insensitively unless told otherwise. Hidden files
+    // count too: ".cfp" is a profile file like any other. ArrangeList does the
+    // ordering, so the listing stays unsorted.
+    const QDir dir(folder);
+    list = dir.entryList(QStringList {pattern}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    return true;
+}
+
+void FileFinder::ArrangeList(QStringList& list, qint32 sortByName, qint32 ignoreCase, qint32 dropDuplicates)
+{
+    const Qt::CaseSensitivity cs = ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
+
+    if (sortByName) {
+        // Names equal but for case still get a fixed order, so the result
+        // never depends on the order the file system returned them in.
+        std::sort(list.begin(), list.end(), [cs](const QString& a, const QString& b) {
+            const int order = a.compare(b, cs);
+            return order != 0 ? order < 0 : a.compare(b, Qt::CaseSensitive) < 0;
+        });
+    }
+
+    if (dropDuplicates) {
+        QSet<QString> seen;
+        seen.reserve(list.size());
+        QStringList kept;
+        kept.reserve(list.size());
+        for (const QString& name : std::as_const(list)) {
+            const QString key = ignoreCase ? name.toCaseFolded() : name;
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                kept.append(name);
+            }
+        }
+        list = std::move(kept);
+    }
+}

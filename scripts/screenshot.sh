@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Photographs the main window under a virtual display, to check the layout
+# and that every text is readable: scripts/screenshot.sh <build folder>.
+# Writes into <build>/screenshots/: frmTarvelin.png as the window opens, with
+# two profiles; frmTarvelin-estado.png after "Reindexar ahora" with no profile
+# chosen; frmTarvelin-lista.png with the profile list open; then a run on the
+# (empty) profile Prod: frmTarvelin-mensaje.png with its message box, and
+# frmTarvelin-error.png once the box is answered. Builds nothing.
+set -euo pipefail
+
+if [ $# -ne 1 ] || [ ! -x "$1/Tarvelin" ]; then
+    echo "Uso: $0 <carpeta de compilación que contiene Tarvelin>" >&2
+    exit 1
+fi
+build=$(cd "$1" && pwd)
+out="$build/screenshots"
+mkdir -p "$out"
+
+# The program lists the profiles of its own folder: give it a folder of its own.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$build/Tarvelin" "$work/"
+: >"$work/Prod.cfp"
+: >"$work/Test.cfp"
+
+xvfb-run -a -s "-screen 0 800x600x24" bash -s "$work" "$out" <<'INNER'
+set -euo pipefail
+work=$1
+out=$2
+cd "$work"
+./Tarvelin &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tarvelin$' | head -n 1)
+# Nothing tells from outside when the first paint is done; give it a moment.
+sleep 1
+import -window "$wid" "$out/frmTarvelin.png"
+
+# "Reindexar ahora" (left 296, top 64, 177 x 41) with no profile chosen.
+xdotool mousemove --window "$wid" 384 84 click 1
+sleep 1
+import -window "$wid" "$out/frmTarvelin-estado.png"
+
+# Open the list (left 8, top 24, 481 x 21); the drop-down is a window of its own.
+xdotool mousemove --window "$wid" 240 34 click 1
+sleep 1
+import -window root -crop 494x240+0+0 "$out/frmTarvelin-lista.png"
+# Choose the first entry, Prod, and run: its empty profile makes the run fail.
+xdotool key Escape
+sleep 0.5
+xdotool mousemove --window "$wid" 240 34 click 1
+sleep 0.5
+xdotool key Home Return
+sleep 0.5
+xdotool mousemove --window "$wid" 384 84 click 1
+sleep 2
+import -window root -crop 640x300+0+0 "$out/frmTarvelin-mensaje.png"
+xdotool key Return
+sleep 1
+import -window "$wid" "$out/frmTarvelin-error.png"
+INNER
+
+identify "$out"/frmTarvelin*.png

@@ -1,0 +1,587 @@
+#include "FakeFileFinder.h"
+#include "RecordingPrompter.h"
+#include "frmTarvelin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Layout values are given in twips; the window works in pixels at 15 twips each.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+// Counts the events it receives, to see which posted events were served.
+class EventCounter : public QObject
+{
+public:
+    int received = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User) {
+            ++received;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class tst_frmTarvelin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void window();
+    void controls_data();
+    void controls();
+    void controlsAreEnabled();
+    void labelsTakeNoFocus();
+    void captionsFitTheirBoxes_data();
+    void captionsFitTheirBoxes();
+    void onLineCaptionFitsItsBox();
+    void onLineCaptionIsNotCutAtTheEdge();
+    void onLineAnswersClicksAnywhereInItsBox_data();
+    void onLineAnswersClicksAnywhereInItsBox();
+    void passwordEcho();
+    void profileListIsADropDownList();
+    void startsWithoutStatusAndWithoutCancel();
+    void focusStartsOnProfileList();
+    void tabOrder_data();
+    void tabOrder();
+    void tabOrderIncludesHiddenFieldsInTheirPlace();
+
+    void buttonStates();
+    void cancelHidesItselfAndSaysSo();
+    void cancelFlagStaysUntilReset();
+    void onLineValue();
+    void baseTextIsTheChosenEntry();
+
+    void showInfoServesAQueuedCancelClick();
+    void showInfoServesEveryPendingEvent();
+    void showInfoEmptyTextEmptiesTheStatus();
+    void statusGrowsToTheRightOnOneLine_data();
+    void statusGrowsToTheRightOnOneLine();
+    void longStatusIsCutAtTheWindowEdge();
+    void longStatusLeavesCancelClickable();
+
+    void questionsGoThroughThePrompter();
+    void errorsGoThroughThePrompter();
+
+private:
+    template <typename T> T* control(const char* name) const
+    {
+        return m_window->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    }
+    void showAndActivate();
+
+    std::unique_ptr<FakeFileFinder> m_finder;
+    std::shared_ptr<RecordingPrompter> m_prompter;
+    std::unique_ptr<frmTarvelin> m_window;
+};
+
+void tst_frmTarvelin::init()
+{
+    m_finder = std::make_unique<FakeFileFinder>();
+    m_finder->found = {QStringLiteral("Prod.cfp"), QStringLiteral("Test.cfp")};
+    m_prompter = std::make_shared<RecordingPrompter>();
+    frmTarvelin::Services services;
+    services.fileFinder = [this]() -> FileFinder& { return *m_finder; };
+    services.programFolder = [] { return QStringLiteral("/nowhere"); };
+    services.prompter = m_prompter;
+    m_window = std::make_unique<frmTarvelin>(services);
+}
+
+void tst_frmTarvelin::cleanup()
+{
+    m_window.reset();
+    m_prompter.reset();
+    m_finder.reset();
+}
+
+void tst_frmTarvelin::showAndActivate()
+{
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void tst_frmTarvelin::window()
+{
+    QCOMPARE(m_window->objectName(), QStringLiteral("frmTarvelin"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tarvelin"));
+    QCOMPARE(m_window->size(), QSize(px(7410), px(2445)));
+    QCOMPARE(m_window->minimumSize(), QSize(494, 163));
+    QCOMPARE(m_window->maximumSize(), QSize(494, 163));
+    QVERIFY(m_window->findChildren<QMenuBar*>().isEmpty());
+    QCOMPARE(m_window->font().pointSize(), 8);
+
+    const QList<QSize> sizes = m_window->windowIcon().availableSizes();
+    QVERIFY2(sizes.contains(QSize(16, 16)), "16x16 icon image");
+    QVERIFY2(sizes.contains(QSize(32, 32)), "32x32 icon image");
+    QVERIFY2(sizes.contains(QSize(48, 48)), "48x48 icon image");
+    QVERIFY(!m_window->windowIcon().pixmap(QSize(48, 48)).isNull());
+
+    // The ten controls, nothing more.
+    QCOMPARE(m_window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 10);
+}
+
+void tst_frmTarvelin::controls_data()
+{
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("shown");
+
+    const auto row = [](const char* name, const char* className, const QString& text, int left, int top,
+                         int width, int height, bool shown) {
+        QTest::newRow(name) << QString::fromLatin1(className) << text
+                            << QRect(px(left), px(top), px(width), px(height)) << shown;
+    };
+    row("Label1", "QLabel", QStringLiteral("Base de Datos"), 120, 120, 6015, 255, true);
+    row("cmbBase", "QComboBox", QString(), 120, 360, 7215, 315, true);
+    row("Label2", "QLabel", QStringLiteral("Usuario"), 120, 840, 540, 195, false);
+    row("txtUser", "QLineEdit", QStringLiteral("Admin"), 120, 1080, 2895, 285, false);
+    row("Label3", "QLabel", QStringLiteral("Contraseña"), 120, 1440, 810, 195, false);
+    row("Text1", "QLineEdit", QString(), 120, 1680, 2895, 285, false);
+    row("cmdReindexar", "QPushButton", QStringLiteral("Reindexar ahora"), 4440, 960, 2655, 615, true);
+    row("chkOnLine", "QCheckBox", QStringLiteral("En línea"), 3360, 1200, 855, 735, true);
+    row("cmdCancelar", "QPushButton", QStringLiteral("Cancelar"), 4440, 1800, 2655, 495, false);
+    row("lblInfo", "QLabel", QString(), 120, 2160, 45, 195, true);
+}
+
+void tst_frmTarvelin::controls()
+{
+    QFETCH(QString, className);
+    QFETCH(QString, text);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, shown);
+
+    QWidget* widget = control<QWidget>(QTest::currentDataTag());
+    QVERIFY2(widget, "control exists with that objectName");
+    QVERIFY(widget->inherits(className.toLatin1().constData()));
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->isVisibleTo(m_window.get()), shown);
+
+    QString actual;
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        actual = label->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        actual = button->text();
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        actual = edit->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(widget))
+        actual = combo->currentText();
+    QCOMPARE(actual, text);
+}
+
+void tst_frmTarvelin::controlsAreEnabled()
+{
+    const auto children = m_window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        QVERIFY2(child->isEnabled(), qPrintable(child->objectName()));
+}
+
+void tst_frmTarvelin::labelsTakeNoFocus()
+{
+    for (const char* name : {"Label1", "Label2", "Label3", "lblInfo"})
+        QCOMPARE(control<QLabel>(name)->focusPolicy(), Qt::NoFocus);
+}
+
+void tst_frmTarvelin::captionsFitTheirBoxes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Label1") << QStringLiteral("Label1");
+    QTest::newRow("cmdReindexar") << QStringLiteral("cmdReindexar");
+    QTest::newRow("cmdCancelar") << QStringLiteral("cmdCancelar");
+    QTest::newRow("cmbBase") << QStringLiteral("cmbBase");
+}
+
+void tst_frmTarvelin::captionsFitTheirBoxes()
+{
+    QFETCH(QString, name);
+    QWidget* widget = control<QWidget>(name.toLatin1().constData());
+    const QFontMetrics metrics(widget->font());
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        text = label->text();
+    else if (auto* button = qobject_cast<QPushButton*>(widget))
+        text = button->text();
+    else
+        text = QStringLiteral("Copia.de.Prod"); // a typical profile name
+
+    QVERIFY2(metrics.horizontalAdvance(text) <= widget->width(), qPrintable(text));
+    QVERIFY2(metrics.height() <= widget->height(), qPrintable(text));
+}
+
+void tst_frmTarvelin::onLineCaptionFitsItsBox()
+{
+    // The caption may wrap, but every word must fit beside the tick box and
+    // all lines must fit in the box's height.
+    auto* box = control<QCheckBox>("chkOnLine");
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect contents = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    const QFontMetrics metrics(box->font());
+    for (const QString& word : box->text().split(QLatin1Char(' ')))
+        QVERIFY2(metrics.horizontalAdvance(word) <= contents.width(), qPrintable(word));
+    const QRect needed
+        = metrics.boundingRect(contents, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter, box->text());
+    QVERIFY(needed.height() <= box->height());
+    QVERIFY(contents.right() < box->width());
+}
+
+void tst_frmTarvelin::onLineCaptionIsNotCutAtTheEdge()
+{
+    // A caption cut by the box's edge leaves ink in its last columns; a whole
+    // one (wrapped or not) ends before them.
+    auto* box = control<QCheckBox>("chkOnLine");
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const QImage image = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb background = image.pixel(image.width() - 1, 0);
+    const auto isInk = [background](QRgb pixel) { return qAbs(qGray(pixel) - qGray(background)) > 60; };
+
+    int inkPixels = 0;
+    int inkAtTheEdge = 0;
+    const int edge = image.width() - 3; // in device pixels
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (isInk(image.pixel(x, y))) {
+                ++inkPixels;
+                if (x >= edge)
+                    ++inkAtTheEdge;
+            }
+        }
+    }
+    QVERIFY2(inkPixels > 0, "the caption is painted");
+    QCOMPARE(inkAtTheEdge, 0);
+}
+
+void tst_frmTarvelin::onLineAnswersClicksAnywhereInItsBox_data()
+{
+    QTest::addColumn<QPoint>("where");
+    QTest::newRow("middle") << QPoint(px(855) / 2, px(735) / 2);
+    QTest::newRow("wrapped second line") << QPoint(px(855) / 2, px(735) / 2 + 9);
+    QTest::newRow("top left") << QPoint(1, 1);
+    QTest::newRow("bottom right") << QPoint(px(855) - 2, px(735) - 2);
+}
+
+void tst_frmTarvelin::onLineAnswersClicksAnywhereInItsBox()
+{
+    QFETCH(QPoint, where);
+    auto* box = control<QCheckBox>("chkOnLine");
+    m_window->show();
+    const int before = m_window->onLineValue();
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, where);
+    QCOMPARE(m_window->onLineValue(), 1 - before);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, where);
+    QCOMPARE(m_window->onLineValue(), before);
+}
+
+void tst_frmTarvelin::passwordEcho()
+{
+    auto* password = control<QLineEdit>("Text1");
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    password->setText(QStringLiteral("secreto"));
+    QCOMPARE(password->displayText(), QStringLiteral("*******"));
+    QCOMPARE(password->text(), QStringLiteral("secreto"));
+
+    // The user name is shown as typed.
+    QCOMPARE(control<QLineEdit>("txtUser")->echoMode(), QLineEdit::Normal);
+}
+
+void tst_frmTarvelin::profileListIsADropDownList()
+{
+    auto* list = control<QComboBox>("cmbBase");
+    QVERIFY(!list->isEditable());
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(list->currentText(), QString());
+    QCOMPARE(m_window->baseText(), QString());
+}
+
+void tst_frmTarvelin::startsWithoutStatusAndWithoutCancel()
+{
+    QCOMPARE(control<QLabel>("lblInfo")->text(), QString());
+    QVERIFY(!m_window->cancelRequested());
+    QVERIFY(control<QPushButton>("cmdReindexar")->isVisibleTo(m_window.get()));
+    QVERIFY(!control<QPushButton>("cmdCancelar")->isVisibleTo(m_window.get()));
+    QVERIFY(m_prompter->asked.isEmpty());
+}
+
+void tst_frmTarvelin::focusStartsOnProfileList()
+{
+    showAndActivate();
+    QCOMPARE(QApplication::focusWidget(), control<QWidget>("cmbBase"));
+}
+
+void tst_frmTarvelin::tabOrder_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("idle") << false << QStringList {"cmbBase", "cmdReindexar", "chkOnLine", "cmbBase"};
+    QTest::newRow("running") << true << QStringList {"cmbBase", "cmdCancelar", "chkOnLine", "cmbBase"};
+}
+
+void tst_frmTarvelin::tabOrder()
+{
+    QFETCH(bool, running);
+    QFETCH(QStringList, order);
+
+    if (running) {
+        m_window->hideReindexar();
+        m_window->showCancelar();
+    }
+    showAndActivate();
+    QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), order.at(i));
+    }
+}
+
+void tst_frmTarvelin::tabOrderIncludesHiddenFieldsInTheirPlace()
+{
+    // Were the hidden fields shown, they would take their places in the order.
+    for (const char* name : {"txtUser", "Text1", "cmdCancelar", "Label2", "Label3"})
+        control<QWidget>(name)->show();
+    showAndActivate();
+    const QStringList expected {"cmbBase", "txtUser", "Text1", "cmdReindexar", "cmdCancelar", "chkOnLine"};
+    QStringList seen {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, expected);
+}
+
+void tst_frmTarvelin::buttonStates()
+{
+    auto* reindexar = control<QPushButton>("cmdReindexar");
+    auto* cancelar = control<QPushButton>("cmdCancelar");
+    m_window->show();
+
+    // Idle
+    QVERIFY(reindexar->isVisible());
+    QVERIFY(!cancelar->isVisible());
+
+    // Running: what a run does when it starts.
+    m_window->hideReindexar();
+    m_window->showCancelar();
+    QVERIFY(!reindexar->isVisible());
+    QVERIFY(cancelar->isVisible());
+
+    // Cancelling
+    QTest::mouseClick(cancelar, Qt::LeftButton);
+    QVERIFY(!reindexar->isVisible());
+    QVERIFY(!cancelar->isVisible());
+
+    // Idle again: what a run does when it ends.
+    m_window->showReindexar();
+    m_window->hideCancelar();
+    QVERIFY(reindexar->isVisible());
+    QVERIFY(!cancelar->isVisible());
+}
+
+void tst_frmTarvelin::cancelHidesItselfAndSaysSo()
+{
+    m_window->show();
+    m_window->hideReindexar();
+    m_window->showCancelar();
+    m_window->ShowInfo(QStringLiteral("Reindexando: PK_CLIENTES"));
+
+    QTest::mouseClick(control<QPushButton>("cmdCancelar"), Qt::LeftButton);
+    QVERIFY(m_window->cancelRequested());
+    QVERIFY(!control<QPushButton>("cmdCancelar")->isVisible());
+    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Cancelando..."));
+    QVERIFY(m_prompter->asked.isEmpty());
+}
+
+void tst_frmTarvelin::cancelFlagStaysUntilReset()
+{
+    m_window->cmdCancelar_Click();
+    QVERIFY(m_window->cancelRequested());
+    m_window->showReindexar();
+    m_window->hideCancelar();
+    QVERIFY(m_window->cancelRequested());
+    m_window->resetCancel();
+    QVERIFY(!m_window->cancelRequested());
+}
+
+void tst_frmTarvelin::onLineValue()
+{
+    auto* onLine = control<QCheckBox>("chkOnLine");
+    m_window->show();
+    QCOMPARE(m_window->onLineValue(), onLine->isChecked() ? 1 : 0);
+
+    m_window->setOnLineValue(0);
+    QVERIFY(!onLine->isChecked());
+    QCOMPARE(m_window->onLineValue(), 0);
+
+    QTest::mouseClick(onLine, Qt::LeftButton);
+    QVERIFY(onLine->isChecked());
+    QCOMPARE(m_window->onLineValue(), 1);
+
+    m_window->setOnLineValue(0);
+    QVERIFY(!onLine->isChecked());
+    QCOMPARE(m_window->onLineValue(), 0);
+}
+
+void tst_frmTarvelin::baseTextIsTheChosenEntry()
+{
+    auto* list = control<QComboBox>("cmbBase");
+    list->setCurrentIndex(1);
+    QCOMPARE(m_window->baseText(), QStringLiteral("Test"));
+    list->setCurrentIndex(0);
+    QCOMPARE(m_window->baseText(), QStringLiteral("Prod"));
+}
+
+void tst_frmTarvelin::showInfoServesAQueuedCancelClick()
+{
+    m_window->show();
+    m_window->hideReindexar();
+    m_window->showCancelar();
+    auto* cancelar = control<QPushButton>("cmdCancelar");
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    // The user clicks while the run is busy: the click waits in the queue.
+    const QPointF inside = QPointF(cancelar->rect().center());
+    const QPointF global = QPointF(cancelar->mapToGlobal(cancelar->rect().center()));
+    QCoreApplication::postEvent(cancelar,
+        new QMouseEvent(
+            QEvent::MouseButtonPress, inside, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(cancelar,
+        new QMouseEvent(
+            QEvent::MouseButtonRelease, inside, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QVERIFY(!m_window->cancelRequested());
+
+    m_window->ShowInfo(QStringLiteral("Reindexando: PK_CLIENTES"));
+
+    QVERIFY(m_window->cancelRequested());
+    QVERIFY(!cancelar->isVisible());
+    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Cancelando..."));
+}
+
+void tst_frmTarvelin::showInfoServesEveryPendingEvent()
+{
+    EventCounter first;
+    EventCounter second;
+    for (int i = 0; i < 50; ++i) {
+        QCoreApplication::postEvent(&first, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&second, new QEvent(QEvent::User));
+    }
+    m_window->ShowInfo(QStringLiteral("Procesando..."));
+    QCOMPARE(first.received, 50);
+    QCOMPARE(second.received, 50);
+    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Procesando..."));
+}
+
+void tst_frmTarvelin::showInfoEmptyTextEmptiesTheStatus()
+{
+    auto* status = control<QLabel>("lblInfo");
+    m_window->ShowInfo(QStringLiteral("Terminado"));
+    const int withText = status->width();
+    m_window->ShowInfo(QString());
+    QCOMPARE(status->text(), QString());
+    QVERIFY(status->width() < withText);
+    QCOMPARE(status->pos(), QPoint(px(120), px(2160)));
+}
+
+void tst_frmTarvelin::statusGrowsToTheRightOnOneLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short") << QStringLiteral("Conectando...");
+    QTest::newRow("index") << QStringLiteral("Reindexando: PK_CLIENTES_DIRECCIONES");
+    QTest::newRow("error") << QStringLiteral(
+        "ORA-01031: privilegios insuficientes para reconstruir el índice "
+        "en línea; se reconstruirá bloqueando la tabla");
+}
+
+void tst_frmTarvelin::statusGrowsToTheRightOnOneLine()
+{
+    QFETCH(QString, text);
+    auto* status = control<QLabel>("lblInfo");
+    m_window->ShowInfo(text);
+    const QFontMetrics metrics(status->font());
+    QCOMPARE(status->text(), text);
+    QCOMPARE(status->pos(), QPoint(px(120), px(2160)));
+    QVERIFY(!status->wordWrap());
+    QVERIFY(status->width() >= metrics.horizontalAdvance(text));
+    QVERIFY(status->height() >= metrics.height());
+    QVERIFY(status->height() < 2 * metrics.lineSpacing());
+}
+
+void tst_frmTarvelin::longStatusIsCutAtTheWindowEdge()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    auto* status = control<QLabel>("lblInfo");
+    m_window->ShowInfo(QString(200, QLatin1Char('X')));
+    QVERIFY(status->geometry().right() >= m_window->width());
+    // What shows ends at the window's edge.
+    QCOMPARE(status->visibleRegion().boundingRect().right(), m_window->width() - status->x() - 1);
+}
+
+void tst_frmTarvelin::longStatusLeavesCancelClickable()
+{
+    m_window->show();
+    m_window->hideReindexar();
+    m_window->showCancelar();
+    auto* cancelar = control<QPushButton>("cmdCancelar");
+    m_window->ShowInfo(QString(200, QLatin1Char('X')));
+
+    // The status line runs across the bottom of "Cancelar".
+    const QPoint underStatus(cancelar->geometry().center().x(), px(2160) + 5);
+    QVERIFY(cancelar->geometry().contains(underStatus));
+    QVERIFY(control<QLabel>("lblInfo")->geometry().contains(underStatus));
+    QCOMPARE(m_window->childAt(underStatus), cancelar);
+}
+
+void tst_frmTarvelin::questionsGoThroughThePrompter()
+{
+    m_prompter->nextAnswer = true;
+    QVERIFY(m_window->askYesNo(QStringLiteral("Tarvelin"), QStringLiteral("¿Seguir?")));
+    m_prompter->nextAnswer = false;
+    QVERIFY(!m_window->askYesNo(QStringLiteral("Otro"), QStringLiteral("¿Seguro?")));
+
+    QCOMPARE(m_prompter->asked.size(), 2);
+    QCOMPARE(m_prompter->asked.at(0).kind, QStringLiteral("yesno"));
+    QCOMPARE(m_prompter->asked.at(0).parent, m_window.get());
+    QCOMPARE(m_prompter->asked.at(0).title, QStringLiteral("Tarvelin"));
+    QCOMPARE(m_prompter->asked.at(0).text, QStringLiteral("¿Seguir?"));
+    QCOMPARE(m_prompter->asked.at(1).title, QStringLiteral("Otro"));
+    QCOMPARE(m_prompter->asked.at(1).text, QStringLiteral("¿Seguro?"));
+}
+
+void tst_frmTarvelin::errorsGoThroughThePrompter()
+{
+    m_window->showError(QStringLiteral("Tarvelin"), QStringLiteral("ORA-12541: no hay listener"));
+    QCOMPARE(m_prompter->asked.size(), 1);
+    QCOMPARE(m_prompter->asked.at(0).kind, QStringLiteral("message"));
+    QCOMPARE(m_prompter->asked.at(0).parent, m_window.get());
+    QCOMPARE(m_prompter->asked.at(0).title, QStringLiteral("Tarvelin"));
+    QCOMPARE(m_prompter->asked.at(0).text, QStringLiteral("ORA-12541: no hay listener"));
+}
+
+QTEST_MAIN(tst_frmTarvelin)
+#include "tst_frmTarvelin.moc"
