@@ -42,7 +42,8 @@ for size in 16 32 48; do
         -background '#000000' -alpha background \
         +dither -colors 255 -depth 8 "$work/icon-$size.png"
     convert "$work/icon-$size.png" -depth 8 "rgba:$work/icon-$size.rgba"
-    cp "$work/icon-$size.png" "$out/tarvelin-$size.png"
+    # Without time stamps, so that regenerating an unchanged picture changes no file.
+    convert "$work/icon-$size.png" -strip -define png:exclude-chunk=date,time "$out/tarvelin-$size.png"
 done
 
 # ImageMagick writes no transparency mask into 8-bit icon images, so the
