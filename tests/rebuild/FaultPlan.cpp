@@ -20,7 +20,7 @@ void FaultPlan::check(const QString& operation, const QString& sql)
 {
     operations << operation;
     for (Fault& fault : faults) {
-        if (fault.operation != operation || !sql.startsWith(fault.sqlPrefix))
+        if (fault.operation != operation || (!fault.sqlPrefix.isEmpty() && !sql.startsWith(fault.sqlPrefix)))
             continue;
         ++fault.seen;
         const bool due = fault.seen >= fault.atCall && (fault.times < 0 || fault.fired < fault.times);

@@ -1,7 +1,10 @@
 #include "RunFixture.h"
+#include "TarvelinError.h"
 #include "TestPlugins.h"
 
 #include <QTest>
+
+#include <QRegularExpression>
 
 #include <new>
 
