@@ -1,0 +1,190 @@
+#include "SimulatorConfig.h"
+
+#include <QSet>
+
+#include <utility>
+
+namespace {
+
+struct Pair
+{
+    QString key;
+    QString value;
+};
+
+// Splits the text into key=value pairs; braces protect ';' inside a value.
+std::optional<QList<Pair>> splitPairs(const QString& text, QString* error)
+{
+    QList<Pair> pairs;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        if (text.at(pos) == QLatin1Char(';')) {
+            ++pos;
+            continue;
+        }
+        const qsizetype equals = text.indexOf(QLatin1Char('='), pos);
+        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), pos);
+        if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
+            const QString item = text.mid(pos, semicolon < 0 ? -1 : semicolon - pos).trimmed();
+            if (item.isEmpty()) {
+                pos = semicolon < 0 ? text.size() : semicolon + 1;
+                continue;
+            }
+            *error = QStringLiteral("'%1' is not key=value").arg(item);
+            return std::nullopt;
+        }
+        Pair pair;
+        pair.key = text.mid(pos, equals - pos).trimmed();
+        if (pair.key.isEmpty()) {
+            *error = QStringLiteral("a value without a key");
+            return std::nullopt;
+        }
+        pos = equals + 1;
+        if (pos < text.size() && text.at(pos) == QLatin1Char('{')) {
+            ++pos;
+            bool closed = false;
+            while (pos < text.size()) {
+                const QChar c = text.at(pos);
+                if (c == QLatin1Char('}')) {
+                    if (pos + 1 < text.size() && text.at(pos + 1) == QLatin1Char('}')) {
+                        pair.value += c;
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    closed = true;
+                    break;
+                }
+                pair.value += c;
+                ++pos;
+            }
+            if (!closed) {
+                *error = QStringLiteral("the braced value of %1 has no closing brace").arg(pair.key);
+                return std::nullopt;
+            }
+            while (pos < text.size() && text.at(pos).isSpace())
+                ++pos;
+            if (pos < text.size() && text.at(pos) != QLatin1Char(';')) {
+                *error = QStringLiteral("text after the braced value of %1").arg(pair.key);
+                return std::nullopt;
+            }
+        } else {
+            const qsizetype end = semicolon < 0 ? text.size() : semicolon;
+            pair.value = text.mid(pos, end - pos);
+            pos = end;
+        }
+        pairs.append(std::move(pair));
+    }
+    return pairs;
+}
+
+std::optional<int> parseNumber(const QString& value, int minimum, int maximum)
+{
+    bool ok = false;
+    const QString trimmed = value.trimmed();
+    // Only plain decimal digits: no sign, no hexadecimal, no spaces inside.
+    for (const QChar c : trimmed) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const qlonglong number = trimmed.toLongLong(&ok);
+    if (!ok || number < minimum || number > maximum)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
+bool addFailures(const QString& value, QHash<QString, int>& failures, QString* error)
+{
+    for (const QString& item : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        // The code follows the last ':' so that a name may itself hold one.
+        const qsizetype colon = item.lastIndexOf(QLatin1Char(':'));
+        const std::optional<int> code = colon > 0 ? parseNumber(item.mid(colon + 1), 1, 99999) : std::nullopt;
+        if (!code) {
+            *error = QStringLiteral("Fail item '%1' is not NAME:CODE with CODE 1..99999").arg(item);
+            return false;
+        }
+        failures.insert(item.left(colon), *code);
+    }
+    return true;
+}
+
+QString generatedName(int number)
+{
+    return QStringLiteral("IDX_%1").arg(number, 6, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QString* error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    const std::optional<QList<Pair>> pairs = splitPairs(text, error);
+    if (!pairs)
+        return std::nullopt;
+
+    SimulatorConfig config;
+    int generate = 0;
+    for (const Pair& pair : *pairs) {
+        const QString key = pair.key.toUpper();
+        if (key == QLatin1String("INDEXES")) {
+            config.indexes += pair.value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        } else if (key == QLatin1String("GENERATE")) {
+            const std::optional<int> count = parseNumber(pair.value, 0, maximumGenerated);
+            if (!count) {
+                *error = QStringLiteral("Generate must be a number from 0 to %1").arg(maximumGenerated);
+                return std::nullopt;
+            }
+            generate = *count;
+        } else if (key == QLatin1String("ONLINE")) {
+            const QString value = pair.value.trimmed();
+            if (value != QLatin1String("0") && value != QLatin1String("1")) {
+                *error = QStringLiteral("Online must be 0 or 1");
+                return std::nullopt;
+            }
+            config.onlineEnabled = value == QLatin1String("1");
+        } else if (key == QLatin1String("FAIL")) {
+            if (!addFailures(pair.value, config.failures, error))
+                return std::nullopt;
+        } else if (key == QLatin1String("EXPECTPWD")) {
+            config.expectedPassword = pair.value;
+        } else if (key == QLatin1String("PWD")) {
+            config.password = pair.value;
+        } else if (key == QLatin1String("UID")) {
+            // The user is not checked; only the password decides a logon.
+        } else if (key == QLatin1String("DELAYMS")) {
+            const std::optional<int> delay = parseNumber(pair.value, 0, 3600000);
+            if (!delay) {
+                *error = QStringLiteral("DelayMs must be a number of milliseconds up to one hour");
+                return std::nullopt;
+            }
+            config.delayMs = *delay;
+        } else if (key == QLatin1String("LOG")) {
+            config.logPath = pair.value;
+        } else {
+            *error = QStringLiteral("unknown key '%1'").arg(pair.key);
+            return std::nullopt;
+        }
+    }
+
+    for (int number = 1; number <= generate; ++number)
+        config.indexes.append(generatedName(number));
+
+    QSet<QString> seen;
+    seen.reserve(config.indexes.size());
+    for (const QString& name : std::as_const(config.indexes)) {
+        if (seen.contains(name)) {
+            *error = QStringLiteral("index '%1' is listed twice").arg(name);
+            return std::nullopt;
+        }
+        seen.insert(name);
+    }
+    for (auto it = config.failures.cbegin(); it != config.failures.cend(); ++it) {
+        if (!seen.contains(it.key())) {
+            *error = QStringLiteral("Fail names '%1', which is not a stored index").arg(it.key());
+            return std::nullopt;
+        }
+    }
+    return config;
+}
