@@ -1,0 +1,306 @@
+#include "Connection.h"
+
+#include "DriverMessage.h"
+#include "ErrorNumbers.h"
+#include "OdbcConnectionString.h"
+#include "OdbcDiagnostics.h"
+#include "TarvelinError.h"
+
+#include <QAtomicInteger>
+#include <QMetaType>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace {
+
+const QString odbcDriverName = QStringLiteral("QODBC");
+
+// ADO gives up a statement after 30 seconds unless told otherwise.
+constexpr qint32 defaultCommandTimeout = 30;
+
+[[noreturn]] void raise(qint32 number, const QString& description)
+{
+    throw TarvelinError(number, description);
+}
+
+[[noreturn]] void raiseClosed()
+{
+    raise(ErrorNumber::ObjectClosed,
+        QStringLiteral("No se permite esta operación si la conexión está cerrada."));
+}
+
+// A native code of 0 means the driver gave none (a driver manager's own
+// errors carry 0), and 0 is not an error number.
+qint32 numberFromNative(qint64 native)
+{
+    if (native == 0 || native < std::numeric_limits<qint32>::min()
+        || native > std::numeric_limits<qint32>::max())
+        return ErrorNumber::DriverFailure;
+    return static_cast<qint32>(native);
+}
+
+// An error as Qt reports it. Qt's ODBC driver joins the text of every
+// diagnostic record and keeps the native code of the last one; after a failed
+// open it has already freed the connection handle, so this is all there is.
+// The first record is kept, as the one that names the failure.
+TarvelinError fromQtError(const QSqlError& error)
+{
+    QString text = error.databaseText();
+    if (text.trimmed().isEmpty())
+        text = error.driverText();
+    bool numeric = false;
+    const qint64 native = error.nativeErrorCode().trimmed().toLongLong(&numeric);
+    return TarvelinError(numeric ? numberFromNative(native) : ErrorNumber::DriverFailure,
+        DriverMessage::withoutPrefixes(DriverMessage::firstRecord(text)));
+}
+
+// The SQLHSTMT behind a query of Qt's ODBC driver, or null.
+SQLHSTMT statementHandle(const QSqlQuery& query)
+{
+    const QSqlResult* result = query.result();
+    if (!result)
+        return nullptr;
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return nullptr;
+    return *static_cast<const SQLHANDLE*>(handle.constData());
+}
+
+// A failed statement. Through ODBC the first diagnostic record is read from
+// the statement itself, where the driver puts the error it names (an ORA code
+// for Oracle) with its own native number.
+TarvelinError statementError(const QSqlQuery& query, bool odbc)
+{
+    if (odbc) {
+        if (const auto record
+            = OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statementHandle(query)))
+            return TarvelinError(
+                numberFromNative(record->nativeCode), DriverMessage::withoutPrefixes(record->text));
+    }
+    return fromQtError(query.lastError());
+}
+
+// Sets the statement's time-out in seconds, 0 for none.
+void applyTimeout(const QSqlQuery& query, qint32 seconds)
+{
+    const SQLHSTMT statement = statementHandle(query);
+    if (!statement) {
+        if (seconds == 0)
+            return;
+        raise(ErrorNumber::DriverFailure,
+            QStringLiteral("No se puede aplicar el tiempo de espera: el controlador ODBC no da acceso a la "
+                           "instrucción."));
+    }
+    const SQLRETURN r = SQLSetStmtAttr(
+        statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+    // A driver without time-outs refusing 0 does what was asked anyway.
+    if (!SQL_SUCCEEDED(r) && seconds != 0)
+        throw statementError(query, true);
+}
+
+// Splits an optional leading "Provider=NAME;" off the connection string.
+std::pair<QString, QString> splitProvider(const QString& connectionString)
+{
+    const qsizetype equals = connectionString.indexOf(u'=');
+    if (equals < 0
+        || connectionString.left(equals).trimmed().compare(QStringLiteral("Provider"), Qt::CaseInsensitive)
+            != 0)
+        return {odbcDriverName, connectionString};
+    qsizetype end = connectionString.indexOf(u';', equals + 1);
+    if (end < 0)
+        end = connectionString.size();
+    return {connectionString.mid(equals + 1, end - equals - 1).trimmed(), connectionString.mid(end + 1)};
+}
+
+// Qt's driver names as Qt spells them; ADO does not care about case.
+std::optional<QString> availableDriver(const QString& provider)
+{
+    const QStringList drivers = QSqlDatabase::drivers();
+    for (const QString& driver : drivers) {
+        if (driver.compare(provider, Qt::CaseInsensitive) == 0 && QSqlDatabase::isDriverAvailable(driver))
+            return driver;
+    }
+    return std::nullopt;
+}
+
+QString nextConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("tarvelin-connection-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
+}
+
+} // namespace
+
+struct Connection::Private
+{
+    QString name; // of the QSqlDatabase connection while open
+    bool open = false;
+    bool odbc = false;
+    qint32 commandTimeout = defaultCommandTimeout;
+
+    void release()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        // No QSqlDatabase copy is left, so Qt removes it without complaint.
+        QSqlDatabase::removeDatabase(name);
+        open = false;
+    }
+};
+
+Connection::Connection()
+    : d(std::make_unique<Private>())
+{ }
+
+Connection::~Connection()
+{
+    if (d->open)
+        d->release();
+}
+
+void Connection::Open(
+    const QString& connectionString, const QString& user, const QString& password, qint32 options)
+{
+    if (d->open)
+        raise(ErrorNumber::ObjectOpen,
+            QStringLiteral("No se permite esta operación si la conexión está abierta."));
+    if (options != adOptionUnspecified)
+        raise(ErrorNumber::InvalidArgument,
+            QStringLiteral("Opciones de apertura no admitidas: %1 (solo se abre de forma síncrona, -1).")
+                .arg(options));
+
+    const auto [provider, rest] = splitProvider(connectionString);
+    const std::optional<QString> driver = availableDriver(provider);
+    if (!driver)
+        raise(ErrorNumber::ProviderNotFound,
+            QStringLiteral("No se encuentra el proveedor %1. Puede que no esté instalado correctamente.")
+                .arg(provider));
+    const bool odbc = *driver == odbcDriverName;
+
+    QString databaseName = rest;
+    if (odbc) {
+        if (!OdbcConnectionString::hasKey(rest, QStringLiteral("Driver"))
+            && !OdbcConnectionString::hasKey(rest, QStringLiteral("DSN")))
+            raise(ErrorNumber::InvalidConnectionString,
+                QStringLiteral("La cadena de conexión no es válida: debe indicar Driver= o DSN=."));
+        // Qt would add user and password as they are, and a ";" in them would
+        // end them early.
+        if (!user.isEmpty())
+            databaseName += QStringLiteral(";UID=") + OdbcConnectionString::value(user);
+        if (!password.isEmpty())
+            databaseName += QStringLiteral(";PWD=") + OdbcConnectionString::value(password);
+        databaseName = OdbcConnectionString::forQtOdbcDriver(databaseName);
+    }
+
+    const QString name = nextConnectionName();
+    std::optional<TarvelinError> failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(*driver, name);
+        db.setDatabaseName(databaseName);
+        // No connection attributes are set for ODBC: a driver that refuses one
+        // makes unixODBC put its own warning first among the records of a
+        // failed open, ahead of the driver's error.
+        if (!odbc) {
+            if (!user.isEmpty())
+                db.setUserName(user);
+            if (!password.isEmpty())
+                db.setPassword(password);
+        }
+        if (!db.open())
+            failure = fromQtError(db.lastError());
+    }
+    if (failure) {
+        QSqlDatabase::removeDatabase(name);
+        throw *failure;
+    }
+    d->name = name;
+    d->odbc = odbc;
+    d->open = true;
+}
+
+void Connection::setCommandTimeout(qint32 seconds)
+{
+    if (seconds < 0)
+        raise(ErrorNumber::InvalidArgument,
+            QStringLiteral("El tiempo de espera de las instrucciones no puede ser negativo: %1.")
+                .arg(seconds));
+    d->commandTimeout = seconds;
+}
+
+qint32 Connection::CommandTimeout() const
+{
+    return d->commandTimeout;
+}
+
+std::unique_ptr<Recordset> Connection::Execute(const QString& sql, qint32 options)
+{
+    if (!d->open)
+        raiseClosed();
+    if (options != adCmdText && options != adOptionUnspecified)
+        raise(ErrorNumber::InvalidArgument,
+            QStringLiteral("Opciones de ejecución no admitidas: %1 (solo texto SQL, 1).").arg(options));
+
+    QSqlDatabase db = QSqlDatabase::database(d->name, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (d->odbc) {
+        // Prepared first, so that the time-out can be set on the statement
+        // handle before it runs.
+        if (!query.prepare(sql))
+            throw statementError(query, true);
+        applyTimeout(query, d->commandTimeout);
+        if (!query.exec())
+            throw statementError(query, true);
+    } else if (!query.exec(sql)) {
+        throw statementError(query, false);
+    }
+
+    if (!query.isSelect())
+        return std::make_unique<Recordset>();
+
+    const QSqlRecord record = query.record();
+    const int columnCount = record.count();
+    QStringList columns;
+    columns.reserve(columnCount);
+    for (int i = 0; i < columnCount; ++i)
+        columns.append(record.fieldName(i));
+    std::vector<QVariant> values;
+    const int size = query.size();
+    if (size > 0)
+        values.reserve(static_cast<std::size_t>(size) * static_cast<std::size_t>(columnCount));
+    while (query.next()) {
+        for (int i = 0; i < columnCount; ++i)
+            values.push_back(query.value(i));
+    }
+    // next() also answers false when fetching failed.
+    if (query.lastError().isValid())
+        throw statementError(query, d->odbc);
+    return std::make_unique<Recordset>(std::move(columns), std::move(values));
+}
+
+void Connection::Close()
+{
+    if (!d->open)
+        raiseClosed();
+    d->release();
+}
+
+bool Connection::isOpen() const
+{
+    return d->open;
+}

@@ -1,0 +1,114 @@
+#include "OdbcConnectionString.h"
+
+#include <QList>
+
+namespace {
+
+struct Pair
+{
+    QString text; // the whole "key=value", as written
+    QString key; // trimmed
+    qsizetype valueStart = 0;
+};
+
+// Splits at the ";" that are not inside a braced value.
+QList<Pair> pairs(const QString& connectionString)
+{
+    QList<Pair> result;
+    qsizetype start = 0;
+    while (start < connectionString.size()) {
+        qsizetype at = start;
+        qsizetype equals = -1;
+        bool valueBegun = false;
+        while (at < connectionString.size() && connectionString.at(at) != u';') {
+            const QChar c = connectionString.at(at);
+            if (equals < 0) {
+                if (c == u'=')
+                    equals = at;
+            } else if (!valueBegun && !c.isSpace()) {
+                valueBegun = true;
+                if (c == u'{') {
+                    // Skip to the closing brace; "}}" stands for one "}".
+                    ++at;
+                    while (at < connectionString.size()) {
+                        if (connectionString.at(at) == u'}') {
+                            if (at + 1 < connectionString.size() && connectionString.at(at + 1) == u'}') {
+                                at += 2;
+                                continue;
+                            }
+                            break;
+                        }
+                        ++at;
+                    }
+                }
+            }
+            ++at;
+        }
+        const QString text = connectionString.mid(start, at - start);
+        if (!text.trimmed().isEmpty()) {
+            Pair pair;
+            pair.text = text;
+            pair.key = (equals < 0 ? text : connectionString.mid(start, equals - start)).trimmed();
+            pair.valueStart = equals < 0 ? text.size() : equals - start + 1;
+            result.append(pair);
+        }
+        start = at + 1;
+    }
+    return result;
+}
+
+} // namespace
+
+namespace OdbcConnectionString {
+
+QStringList keys(const QString& connectionString)
+{
+    QStringList result;
+    for (const Pair& pair : pairs(connectionString))
+        result.append(pair.key);
+    return result;
+}
+
+bool hasKey(const QString& connectionString, const QString& key)
+{
+    return keys(connectionString).contains(key, Qt::CaseInsensitive);
+}
+
+QString braced(const QString& value)
+{
+    QString doubled = value;
+    doubled.replace(u'}', QStringLiteral("}}"));
+    return u'{' + doubled + u'}';
+}
+
+QString value(const QString& value)
+{
+    const bool plain = !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace()
+        && !value.contains(u';') && !value.contains(u'{') && !value.contains(u'}');
+    return plain ? value : braced(value);
+}
+
+QString forQtOdbcDriver(const QString& connectionString)
+{
+    if (connectionString.contains(QStringLiteral("DRIVER="), Qt::CaseInsensitive)
+        || connectionString.contains(QStringLiteral("SERVER="), Qt::CaseInsensitive))
+        return connectionString;
+    const QList<Pair> all = pairs(connectionString);
+    QStringList rest;
+    QString dataSource;
+    bool found = false;
+    for (const Pair& pair : all) {
+        if (!found && pair.key.compare(QStringLiteral("DSN"), Qt::CaseInsensitive) == 0) {
+            dataSource = pair.text.mid(pair.valueStart);
+            found = true;
+        } else {
+            rest.append(pair.text);
+        }
+    }
+    if (!found)
+        return connectionString;
+    rest.prepend(dataSource);
+    return rest.join(u';');
+}
+
+} // namespace OdbcConnectionString

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <map>
+#include <vector>
+
+// A Qt SQL driver whose answers a test scripts, registered as "TVFAKE". It
+// stands for every driver that is not ODBC (the simulated Oracle server among
+// them), so that the layer's handling of Qt's own results and errors can be
+// checked without a server.
+struct FakeAnswer
+{
+    QStringList columns; // empty: a statement without rows
+    std::vector<QVariantList> rows;
+    QSqlError error; // set: the statement fails
+    int failAtRow = -1; // >= 0: fetching that row fails with fetchError
+    QSqlError fetchError;
+};
+
+struct FakeServer
+{
+    static constexpr const char* driverName = "TVFAKE";
+
+    // Registers the driver (once) and forgets the last test's script.
+    static void reset();
+
+    // Script.
+    static inline QSqlError openError;
+    static inline std::map<QString, FakeAnswer> answers; // by statement text
+
+    // What the driver saw.
+    static inline QString openedDatabaseName;
+    static inline QString openedUser;
+    static inline QString openedPassword;
+    static inline QStringList statements;
+    static inline int rowsFetched = 0;
+    static inline int openDrivers = 0;
+};
+
+class FakeSqlDriver : public QSqlDriver
+{
+    Q_OBJECT
+public:
+    explicit FakeSqlDriver(QObject* parent = nullptr);
+    ~FakeSqlDriver() override;
+
+    bool hasFeature(DriverFeature feature) const override;
+    bool open(const QString& db, const QString& user, const QString& password, const QString& host, int port,
+        const QString& options) override;
+    void close() override;
+    QSqlResult* createResult() const override;
+};

@@ -1,0 +1,170 @@
+#include "ErrorNumbers.h"
+#include "RaisedError.h"
+#include "Recordset.h"
+#include "TarvelinError.h"
+
+#include <QTest>
+
+namespace {
+
+std::unique_ptr<Recordset> twoIndexes()
+{
+    return std::make_unique<Recordset>(
+        QStringList {"INDEX_NAME", "TABLE_NAME"}, std::vector<QVariant> {"IDX_A", "T1", "IDX_B", "T2"});
+}
+
+} // namespace
+
+class TestRecordset : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void walksRowsInOrder();
+    void fieldNamesIgnoreCase_data();
+    void fieldNamesIgnoreCase();
+    void unknownField();
+    void unknownFieldIsReportedEvenAtTheEnd();
+    void fieldPastTheEnd();
+    void moveNextPastTheEnd();
+    void emptyRecordset();
+    void columnsWithoutRows();
+    void afterClose();
+    void closeTwice();
+    void nullValuesStayNull();
+    void manyRows();
+};
+
+void TestRecordset::walksRowsInOrder()
+{
+    auto rs = twoIndexes();
+    QCOMPARE(rs->rowCount(), 2);
+    QVERIFY(!rs->Eof());
+    QCOMPARE(rs->Fields("INDEX_NAME").toString(), QStringLiteral("IDX_A"));
+    QCOMPARE(rs->Fields("TABLE_NAME").toString(), QStringLiteral("T1"));
+    rs->MoveNext();
+    QVERIFY(!rs->Eof());
+    QCOMPARE(rs->Fields("INDEX_NAME").toString(), QStringLiteral("IDX_B"));
+    QCOMPARE(rs->Fields("TABLE_NAME").toString(), QStringLiteral("T2"));
+    rs->MoveNext();
+    QVERIFY(rs->Eof());
+}
+
+void TestRecordset::fieldNamesIgnoreCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("as stored") << "INDEX_NAME";
+    QTest::newRow("lower case") << "index_name";
+    QTest::newRow("mixed case") << "Index_Name";
+}
+
+void TestRecordset::fieldNamesIgnoreCase()
+{
+    QFETCH(QString, name);
+    auto rs = twoIndexes();
+    QCOMPARE(rs->Fields(name).toString(), QStringLiteral("IDX_A"));
+}
+
+void TestRecordset::unknownField()
+{
+    auto rs = twoIndexes();
+    TV_VERIFY_RAISES(rs->Fields("INDEX"), ErrorNumber::FieldNotFound);
+    TV_VERIFY_RAISES(rs->Fields("INDEX_NAME "), ErrorNumber::FieldNotFound);
+    TV_VERIFY_RAISES(rs->Fields(""), ErrorNumber::FieldNotFound);
+    // The row set is still usable.
+    QCOMPARE(rs->Fields("index_name").toString(), QStringLiteral("IDX_A"));
+}
+
+void TestRecordset::unknownFieldIsReportedEvenAtTheEnd()
+{
+    auto rs = twoIndexes();
+    rs->MoveNext();
+    rs->MoveNext();
+    TV_VERIFY_RAISES(rs->Fields("nope"), ErrorNumber::FieldNotFound);
+}
+
+void TestRecordset::fieldPastTheEnd()
+{
+    auto rs = twoIndexes();
+    rs->MoveNext();
+    rs->MoveNext();
+    TV_VERIFY_RAISES(rs->Fields("index_name"), ErrorNumber::NoCurrentRecord);
+}
+
+void TestRecordset::moveNextPastTheEnd()
+{
+    auto rs = twoIndexes();
+    rs->MoveNext();
+    rs->MoveNext();
+    TV_VERIFY_RAISES(rs->MoveNext(), ErrorNumber::NoCurrentRecord);
+    QVERIFY(rs->Eof());
+}
+
+void TestRecordset::emptyRecordset()
+{
+    Recordset rs;
+    QVERIFY(rs.isOpen());
+    QVERIFY(rs.Eof());
+    QCOMPARE(rs.rowCount(), 0);
+    TV_VERIFY_RAISES(rs.MoveNext(), ErrorNumber::NoCurrentRecord);
+    TV_VERIFY_RAISES(rs.Fields("index_name"), ErrorNumber::FieldNotFound);
+    rs.Close();
+    QVERIFY(!rs.isOpen());
+}
+
+void TestRecordset::columnsWithoutRows()
+{
+    Recordset rs(QStringList {"INDEX_NAME"}, {});
+    QVERIFY(rs.Eof());
+    TV_VERIFY_RAISES(rs.Fields("index_name"), ErrorNumber::NoCurrentRecord);
+    TV_VERIFY_RAISES(rs.MoveNext(), ErrorNumber::NoCurrentRecord);
+}
+
+void TestRecordset::afterClose()
+{
+    auto rs = twoIndexes();
+    rs->Close();
+    QVERIFY(!rs->isOpen());
+    TV_VERIFY_RAISES(rs->Eof(), ErrorNumber::ObjectClosed);
+    TV_VERIFY_RAISES(rs->Fields("index_name"), ErrorNumber::ObjectClosed);
+    TV_VERIFY_RAISES(rs->MoveNext(), ErrorNumber::ObjectClosed);
+}
+
+void TestRecordset::closeTwice()
+{
+    auto rs = twoIndexes();
+    rs->Close();
+    TV_VERIFY_RAISES(rs->Close(), ErrorNumber::ObjectClosed);
+}
+
+void TestRecordset::nullValuesStayNull()
+{
+    Recordset rs(QStringList {"A", "B"}, std::vector<QVariant> {QVariant(), 7});
+    QVERIFY(rs.Fields("a").isNull());
+    QCOMPARE(rs.Fields("b").toInt(), 7);
+}
+
+void TestRecordset::manyRows()
+{
+    constexpr int rows = 100000;
+    std::vector<QVariant> values;
+    values.reserve(rows * 2);
+    for (int i = 0; i < rows; ++i) {
+        values.emplace_back(QStringLiteral("IDX_%1").arg(i));
+        values.emplace_back(i);
+    }
+    Recordset rs(QStringList {"INDEX_NAME", "N"}, std::move(values));
+    QCOMPARE(rs.rowCount(), rows);
+    int seen = 0;
+    while (!rs.Eof()) {
+        if (rs.Fields("N").toInt() != seen
+            || rs.Fields("index_name").toString() != QStringLiteral("IDX_%1").arg(seen))
+            QFAIL(qPrintable(QStringLiteral("row %1 holds the wrong values").arg(seen)));
+        rs.MoveNext();
+        ++seen;
+    }
+    QCOMPARE(seen, rows);
+}
+
+QTEST_APPLESS_MAIN(TestRecordset)
+#include "tst_recordset.moc"

@@ -1,0 +1,193 @@
+#include "Connection.h"
+#include "ErrorNumbers.h"
+#include "PgTestBed.h"
+#include "RaisedError.h"
+
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// Statements on the PostgreSQL test bed through psqlODBC.
+class TestPgStatements : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void dictionaryQuery();
+    void otherStatementsWhileWalkingRows();
+    void syntaxError();
+    void killedBackend();
+    void timeOut();
+    void noTimeOut();
+    void timeOutAppliesPerStatement();
+
+private:
+    PgTestBed m_bed;
+    std::unique_ptr<Connection> m_cn;
+};
+
+namespace {
+
+const QString dictionaryQuery
+    = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' "
+                     "ORDER BY 1");
+
+} // namespace
+
+void TestPgStatements::initTestCase()
+{
+    TV_NEED_PG_TEST_BED(m_bed);
+}
+
+void TestPgStatements::init()
+{
+    m_cn = std::make_unique<Connection>();
+    m_cn->Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
+    m_cn->setCommandTimeout(0);
+}
+
+void TestPgStatements::cleanup()
+{
+    m_cn.reset();
+}
+
+void TestPgStatements::dictionaryQuery()
+{
+    auto rs = m_cn->Execute(::dictionaryQuery, Connection::adCmdText);
+    QStringList names;
+    while (!rs->Eof()) {
+        names.append(rs->Fields("index_name").toString());
+        rs->MoveNext();
+    }
+    rs->Close();
+    // The indexes testbed.sh creates, in binary order: SYS_C0012345 is left
+    // out, SYSTEM_X_IDX is not (the "_" is escaped), quoted names keep their case.
+    QCOMPARE(names,
+        (QStringList {
+            "CUSTOMERS_PK", "IDX_ORDERS_DATE", "Idx_MixedCase", "ORDERS_PK", "SYSTEM_X_IDX", "idx-lower"}));
+}
+
+void TestPgStatements::otherStatementsWhileWalkingRows()
+{
+    auto rs = m_cn->Execute(::dictionaryQuery, Connection::adCmdText);
+    QStringList names;
+    while (!rs->Eof()) {
+        const QString name = rs->Fields("INDEX_NAME").toString();
+        names.append(name);
+        // A statement with rows and one without (committed at once, as DDL is
+        // by Oracle) on the same connection, between two rows.
+        auto echoed = m_cn->Execute(
+            "SELECT '" + name + "' AS name, count(*) AS n FROM user_indexes", Connection::adCmdText);
+        QCOMPARE(echoed->Fields("name").toString(), name);
+        QVERIFY(m_cn->Execute("COMMENT ON TABLE customers IS '" + name + "'", Connection::adCmdText)->Eof());
+        rs->MoveNext();
+    }
+    QCOMPARE(names.size(), 6);
+    QCOMPARE(m_cn->Execute("SELECT obj_description('customers'::regclass) AS c", 1)->Fields("c").toString(),
+        names.last());
+}
+
+void TestPgStatements::syntaxError()
+{
+    const auto error = raisedBy([&] { m_cn->Execute("ALTER INDEX X REBUILD", Connection::adCmdText); });
+    QVERIFY(error);
+    // psqlODBC numbers every error the server reports 1; the text is the server's.
+    QCOMPARE(error->number(), 1);
+    QVERIFY2(error->description().startsWith("ERROR: syntax error at or near \"REBUILD\""),
+        qPrintable(error->description()));
+    QCOMPARE(error->description(), error->description().trimmed());
+    // The connection is still usable.
+    QCOMPARE(m_cn->Execute("SELECT 1 AS one", Connection::adCmdText)->Fields("one").toInt(), 1);
+}
+
+void TestPgStatements::killedBackend()
+{
+    const int pid = m_cn->Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
+    QVERIFY(pid > 0);
+
+    // Another connection ends this backend once it is inside pg_sleep. The
+    // role may end its own backends, so no superuser is needed.
+    std::atomic<bool> stop(false);
+    std::atomic<bool> killed(false);
+    QString killerError;
+    std::thread killer([&] {
+        try {
+            Connection other;
+            other.Open(m_bed.connectionWithPassword(), QString(), QString(), -1);
+            const QString kill
+                = QStringLiteral("SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
+                                 "WHERE pid = %1 AND state = 'active' "
+                                 "AND query LIKE 'SELECT pg_sleep(30)%'")
+                      .arg(pid);
+            while (!stop.load()) {
+                auto rs = other.Execute(kill, Connection::adCmdText);
+                if (!rs->Eof() && rs->Fields("done").toBool()) {
+                    killed.store(true);
+                    return;
+                }
+                QThread::msleep(20);
+            }
+        } catch (const TarvelinError& error) {
+            killerError = error.description();
+        }
+    });
+
+    const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(30)", Connection::adCmdText); });
+    stop.store(true);
+    killer.join();
+    QVERIFY2(killerError.isEmpty(), qPrintable(killerError));
+    QVERIFY(killed.load());
+    QVERIFY(error);
+    QVERIFY2(error->description().contains("terminating connection due to administrator command"),
+        qPrintable(error->description()));
+    QCOMPARE(error->description(), error->description().trimmed());
+    // psqlODBC's number for a lost connection.
+    QCOMPARE(error->number(), 35);
+
+    // The lost connection fails cleanly from now on, and still closes.
+    const auto after = raisedBy([&] { m_cn->Execute("SELECT 1", Connection::adCmdText); });
+    QVERIFY(after);
+    QCOMPARE(after->number(), 35);
+    QVERIFY2(after->description().contains("connection lost"), qPrintable(after->description()));
+    m_cn->Close();
+    QVERIFY(!m_cn->isOpen());
+}
+
+void TestPgStatements::timeOut()
+{
+    m_cn->setCommandTimeout(1);
+    const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(5)", Connection::adCmdText); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), 1);
+    QVERIFY2(error->description().contains("canceling statement due to statement timeout"),
+        qPrintable(error->description()));
+    // The connection is still usable.
+    QCOMPARE(m_cn->Execute("SELECT 2 AS two", Connection::adCmdText)->Fields("two").toInt(), 2);
+}
+
+void TestPgStatements::noTimeOut()
+{
+    m_cn->setCommandTimeout(0);
+    auto rs = m_cn->Execute("SELECT pg_sleep(1) AS slept, 3 AS three", Connection::adCmdText);
+    QCOMPARE(rs->Fields("three").toInt(), 3);
+}
+
+void TestPgStatements::timeOutAppliesPerStatement()
+{
+    // A time-out that was once applied must not stay in force after it is lifted.
+    m_cn->setCommandTimeout(1);
+    QVERIFY(raisedBy([&] { m_cn->Execute("SELECT pg_sleep(3)", Connection::adCmdText); }));
+    m_cn->setCommandTimeout(0);
+    auto rs = m_cn->Execute("SELECT pg_sleep(2) AS slept, 4 AS four", Connection::adCmdText);
+    QCOMPARE(rs->Fields("four").toInt(), 4);
+}
+
+QTEST_GUILESS_MAIN(TestPgStatements)
+#include "tst_pg_statements.moc"
