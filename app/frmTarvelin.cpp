@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
@@ -264,7 +265,30 @@ void frmTarvelin::cmdCancelar_Click()
 
 void frmTarvelin::cmdReindexar_Click()
 {
+    // The button is hidden for the whole run; this only keeps a click that
+    // was already queued from starting a run inside the run.
+    if (m_running)
+        return;
+    m_running = true;
     ReindexRun(*this, m_services.runPlatform).execute();
+    m_running = false;
+    if (m_closeWhenIdle)
+        close();
+}
+
+void frmTarvelin::closeEvent(QCloseEvent* event)
+{
+    if (!m_running) {
+        event->accept();
+        return;
+    }
+    // The run is blocked in a statement further up this stack: returning from
+    // here into a destroyed window would crash, so the window stays until the
+    // run has ended, which a cancel makes happen before the next index.
+    event->ignore();
+    m_closeWhenIdle = true;
+    if (!bCancel)
+        cmdCancelar_Click();
 }
 
 void frmTarvelin::ShowInfo(const QString& text)

@@ -66,11 +66,17 @@ public:
     // Fills the profile list; runs once, at the end of construction.
     void Form_Load();
 
+protected:
+    // Closing during a run cancels it; the window closes when the run has ended.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
 
     Services m_services;
     bool bCancel = false;
+    bool m_running = false;
+    bool m_closeWhenIdle = false;
 
     QCheckBox* chkOnLine = nullptr;
     QPushButton* cmdCancelar = nullptr;

@@ -13,8 +13,8 @@ static bool isPlainIdentifier(const QString& name)
     if (name.isEmpty() || name.front() < u'A' || name.front() > u'Z')
         return false;
     for (const QChar c : name) {
-        const bool plain = (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'$'
-            || c == u'#';
+        const bool plain
+            = (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'$' || c == u'#';
         if (!plain)
             return false;
     }

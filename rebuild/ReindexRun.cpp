@@ -17,32 +17,32 @@ namespace {
 // The steps of a run, in the order the user's click sets them going. Each one
 // is a unit that the recovery can execute again as a whole when it fails.
 enum class Step {
-    HideReindexar,      // 2
-    ShowCancelar,       // 3
-    TestOnLine,         // 4: test the check box
-    SetOnLine,          // 4: remember the ONLINE suffix
-    ResetCancel,        // 5
-    TestProfileText,    // 6
-    ShowNoProfile,      // 7
-    ShowConnecting,     // 8
-    LoadProfile,        // 9
+    HideReindexar, // 2
+    ShowCancelar, // 3
+    TestOnLine, // 4: test the check box
+    SetOnLine, // 4: remember the ONLINE suffix
+    ResetCancel, // 5
+    TestProfileText, // 6
+    ShowNoProfile, // 7
+    ShowConnecting, // 8
+    LoadProfile, // 9
     ShowProfileRejected, // 9: LoadProfile said no
-    ShowProcessing,     // 10
-    OpenConnection,     // 11: connection string and open, together
-    SetTimeout,         // 12
-    QueryIndexes,       // 13
-    LoopTest,           // 14
-    CancelTest,         // 15.1
-    ShowIndex,          // 15.2
-    RebuildIndex,       // 15.3
-    MoveNext,           // 15.4
-    CloseIndexList,     // 16
-    CloseConnection,    // 17
-    ShowResult,         // 18
-    ReleaseIndexList,   // 19.1: the end steps
-    ReleaseConnection,  // 19.2
-    ShowReindexar,      // 19.3
-    HideCancelar,       // 19.4
+    ShowProcessing, // 10
+    OpenConnection, // 11: connection string and open, together
+    SetTimeout, // 12
+    QueryIndexes, // 13
+    LoopTest, // 14
+    CancelTest, // 15.1
+    ShowIndex, // 15.2
+    RebuildIndex, // 15.3
+    MoveNext, // 15.4
+    CloseIndexList, // 16
+    CloseConnection, // 17
+    ShowResult, // 18
+    ReleaseIndexList, // 19.1: the end steps
+    ReleaseConnection, // 19.2
+    ShowReindexar, // 19.3
+    HideCancelar, // 19.4
     Done,
 };
 
@@ -83,8 +83,7 @@ struct ReindexRun::Private
     Private(RunWindow& w, RunPlatform p)
         : window(w)
         , platform(std::move(p))
-    {
-    }
+    { }
 
     Step run(Step step);
     std::optional<Step> recover(const TarvelinError& error, Step failed);
@@ -105,7 +104,8 @@ struct ReindexRun::Private
     Recordset& theIndexList()
     {
         if (!indexList)
-            throw TarvelinError(ErrorNumber::ObjectClosed, QStringLiteral("La lista de índices no está abierta"));
+            throw TarvelinError(
+                ErrorNumber::ObjectClosed, QStringLiteral("La lista de índices no está abierta"));
         return *indexList;
     }
     QString currentIndexName() { return theIndexList().Fields(QStringLiteral("index_name")).toString(); }
@@ -168,7 +168,8 @@ Step ReindexRun::Private::run(Step step)
         return Step::RebuildIndex;
     case Step::RebuildIndex:
         // Built afresh each time: the recovery may have dropped the ONLINE suffix.
-        theConnection().Execute(OracleSql::rebuildStatement(currentIndexName(), sOnLine), Connection::adCmdText);
+        theConnection().Execute(
+            OracleSql::rebuildStatement(currentIndexName(), sOnLine), Connection::adCmdText);
         return Step::MoveNext;
     case Step::MoveNext:
         theIndexList().MoveNext();
@@ -212,7 +213,8 @@ std::optional<Step> ReindexRun::Private::recover(const TarvelinError& error, Ste
         }
         return std::nullopt;
     }
-    window.showError(ProgramIdentity::applicationTitle(), RunTexts::errorMessage(error.number(), error.description()));
+    window.showError(
+        ProgramIdentity::applicationTitle(), RunTexts::errorMessage(error.number(), error.description()));
     window.ShowInfo(error.description());
     return std::nullopt;
 }
@@ -225,12 +227,11 @@ void ReindexRun::Private::failSafe(const TarvelinError& error)
     const auto attempt = [](auto&& action) {
         try {
             action();
-        } catch (...) {
-        }
+        } catch (...) { }
     };
     attempt([&] {
-        window.showError(ProgramIdentity::applicationTitle(),
-                         RunTexts::errorMessage(error.number(), error.description()));
+        window.showError(
+            ProgramIdentity::applicationTitle(), RunTexts::errorMessage(error.number(), error.description()));
     });
     indexList.reset();
     connection.reset();
@@ -240,8 +241,7 @@ void ReindexRun::Private::failSafe(const TarvelinError& error)
 
 ReindexRun::ReindexRun(RunWindow& window, RunPlatform platform)
     : d(std::make_unique<Private>(window, std::move(platform)))
-{
-}
+{ }
 
 ReindexRun::~ReindexRun() = default;
 

@@ -4,7 +4,7 @@
 
 RunPlatform RunPlatform::real()
 {
-    return RunPlatform{
+    return RunPlatform {
         [] { return std::make_unique<ConnectionProfile>(); },
         [] { return std::make_unique<Connection>(); },
         &ProgramIdentity::companyName,

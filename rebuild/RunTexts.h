@@ -5,13 +5,34 @@
 // Everything a run shows to the user, in one place.
 namespace RunTexts {
 
-inline QString connecting() { return QStringLiteral("Conectando..."); }
-inline QString processing() { return QStringLiteral("Procesando..."); }
-inline QString rebuilding(const QString& indexName) { return QStringLiteral("Reindexando: ") + indexName; }
-inline QString finished() { return QStringLiteral("Terminado"); }
-inline QString cancelled() { return QStringLiteral("Cancelado"); }
-inline QString selectDatabase() { return QStringLiteral("Seleccione la base de datos a reindexar"); }
-inline QString onlineUnavailable() { return QStringLiteral("No se puede reindexar en línea"); }
+inline QString connecting()
+{
+    return QStringLiteral("Conectando...");
+}
+inline QString processing()
+{
+    return QStringLiteral("Procesando...");
+}
+inline QString rebuilding(const QString& indexName)
+{
+    return QStringLiteral("Reindexando: ") + indexName;
+}
+inline QString finished()
+{
+    return QStringLiteral("Terminado");
+}
+inline QString cancelled()
+{
+    return QStringLiteral("Cancelado");
+}
+inline QString selectDatabase()
+{
+    return QStringLiteral("Seleccione la base de datos a reindexar");
+}
+inline QString onlineUnavailable()
+{
+    return QStringLiteral("No se puede reindexar en línea");
+}
 inline QString onlineUnavailableQuestion()
 {
     return QStringLiteral("No se puede reindexar en línea.\r\n¿Desea reindexar bloqueando las tablas?");

@@ -12,10 +12,10 @@ public:
     virtual void showReindexar() = 0;
     virtual void showCancelar() = 0;
     virtual void hideCancelar() = 0;
-    virtual QString baseText() const = 0;      // current text of the profile list
-    virtual int onLineValue() const = 0;       // 1 ticked, 0 not
+    virtual QString baseText() const = 0; // current text of the profile list
+    virtual int onLineValue() const = 0; // 1 ticked, 0 not
     virtual void setOnLineValue(int value) = 0;
-    virtual bool cancelRequested() const = 0;  // bCancel
+    virtual bool cancelRequested() const = 0; // bCancel
     virtual void resetCancel() = 0;
     // Shows the text in the status line, then serves every pending event.
     virtual void ShowInfo(const QString& text) = 0;

@@ -3,7 +3,7 @@
 #include "TarvelinError.h"
 
 FaultPlan& FaultPlan::fail(const QString& operation, int atCall, qint32 number, const QString& description,
-                           int times, const QString& sqlPrefix)
+    int times, const QString& sqlPrefix)
 {
     Fault fault;
     fault.operation = operation;

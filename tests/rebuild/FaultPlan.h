@@ -24,12 +24,12 @@ struct FaultPlan
     };
 
     QList<Fault> faults;
-    QStringList statements;                        // every Execute that reached the layer
-    QStringList operations;                        // every call that reached the layer, in order
+    QStringList statements; // every Execute that reached the layer
+    QStringList operations; // every call that reached the layer, in order
     std::function<void(const QString&)> beforeExecute; // e.g. to queue a click during a rebuild
 
     FaultPlan& fail(const QString& operation, int atCall, qint32 number, const QString& description,
-                    int times = 1, const QString& sqlPrefix = {});
+        int times = 1, const QString& sqlPrefix = {});
     // Throws the planned TarvelinError when this call is one that fails.
     void check(const QString& operation, const QString& sql = {});
 };

@@ -8,8 +8,7 @@ public:
     FaultyRecordset(std::shared_ptr<FaultPlan> plan, std::unique_ptr<Recordset> inner)
         : m_plan(std::move(plan))
         , m_inner(std::move(inner))
-    {
-    }
+    { }
 
     bool Eof() const override
     {
@@ -42,11 +41,10 @@ private:
 FaultyConnection::FaultyConnection(std::shared_ptr<FaultPlan> plan)
     : m_plan(std::move(plan))
     , m_inner(std::make_unique<Connection>())
-{
-}
+{ }
 
-void FaultyConnection::Open(const QString& connectionString, const QString& user, const QString& password,
-                            qint32 options)
+void FaultyConnection::Open(
+    const QString& connectionString, const QString& user, const QString& password, qint32 options)
 {
     m_plan->check(QStringLiteral("Open"));
     m_inner->Open(connectionString, user, password, options);

@@ -12,7 +12,7 @@ public:
     explicit FaultyConnection(std::shared_ptr<FaultPlan> plan);
 
     void Open(const QString& connectionString, const QString& user, const QString& password,
-              qint32 options) override;
+        qint32 options) override;
     void setCommandTimeout(qint32 seconds) override;
     qint32 CommandTimeout() const override { return m_inner->CommandTimeout(); }
     std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override;

@@ -27,7 +27,7 @@ struct RunFixture
 
     RunPlatform platform()
     {
-        return RunPlatform{
+        return RunPlatform {
             [this] {
                 ++profilesCreated;
                 return std::make_unique<StubProfile>(profile);

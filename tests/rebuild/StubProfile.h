@@ -19,8 +19,7 @@ class StubProfile : public ConnectionProfile
 public:
     explicit StubProfile(std::shared_ptr<StubProfileAnswers> answers)
         : m_answers(std::move(answers))
-    {
-    }
+    { }
 
     bool LoadProfile(const QString& vendor, const QString& folder, const QString& name) override
     {

@@ -33,15 +33,24 @@ void tst_OracleSql::otherNamesAreQuoted_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("written");
-    QTest::newRow("lower case") << "idx_a" << "\"idx_a\"";
-    QTest::newRow("mixed case") << "Idx_A" << "\"Idx_A\"";
-    QTest::newRow("space") << "MY IDX" << "\"MY IDX\"";
-    QTest::newRow("leading digit") << "1IDX" << "\"1IDX\"";
-    QTest::newRow("leading underscore") << "_IDX" << "\"_IDX\"";
-    QTest::newRow("double quote doubled") << "A\"B" << "\"A\"\"B\"";
-    QTest::newRow("statement smuggled in") << "X REBUILD; DROP TABLE T" << "\"X REBUILD; DROP TABLE T\"";
-    QTest::newRow("accented letter") << "ÍNDICE" << "\"ÍNDICE\"";
-    QTest::newRow("empty") << "" << "\"\"";
+    QTest::newRow("lower case") << "idx_a"
+                                << "\"idx_a\"";
+    QTest::newRow("mixed case") << "Idx_A"
+                                << "\"Idx_A\"";
+    QTest::newRow("space") << "MY IDX"
+                           << "\"MY IDX\"";
+    QTest::newRow("leading digit") << "1IDX"
+                                   << "\"1IDX\"";
+    QTest::newRow("leading underscore") << "_IDX"
+                                        << "\"_IDX\"";
+    QTest::newRow("double quote doubled") << "A\"B"
+                                          << "\"A\"\"B\"";
+    QTest::newRow("statement smuggled in") << "X REBUILD; DROP TABLE T"
+                                           << "\"X REBUILD; DROP TABLE T\"";
+    QTest::newRow("accented letter") << "ÍNDICE"
+                                     << "\"ÍNDICE\"";
+    QTest::newRow("empty") << ""
+                           << "\"\"";
 }
 
 void tst_OracleSql::otherNamesAreQuoted()

@@ -35,20 +35,23 @@ private slots:
     void cancelServedOnTheFinalText();
 };
 
-static const QString Query
-    = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
+static const QString Query = QStringLiteral(
+    "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
 
 void tst_ReindexRun::normalRunRebuildsEveryIndexInOrder()
 {
     RunFixture f(QStringLiteral("Indexes=IDX_C,IDX_A,SYS_C0042,IDX_B"));
     f.run();
 
-    QCOMPARE(f.plan->statements, QStringList({Query, "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
-                                              "ALTER INDEX IDX_C REBUILD"}));
-    QCOMPARE(f.window.statuses(), QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A",
-                                               "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
+    QCOMPARE(f.plan->statements,
+        QStringList(
+            {Query, "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"}));
+    QCOMPARE(f.window.statuses(),
+        QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A", "Reindexando: IDX_B",
+            "Reindexando: IDX_C", "Terminado"}));
     QCOMPARE(f.window.journal.mid(0, 2), QStringList({"hideReindexar", "showCancelar"}));
-    QCOMPARE(f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
+    QCOMPARE(
+        f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
     QVERIFY(f.idle());
     QCOMPARE(f.profile->calls, QStringList({"Load:Corvath S.L.|/opt/tarvelin|Prod", "Get:Corvath S.L.|1"}));
     QCOMPARE(f.profilesCreated, 1);
@@ -64,7 +67,8 @@ void tst_ReindexRun::onlineTickAddsTheSuffix()
     RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
     f.window.onLine = 1;
     f.run();
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_B REBUILD ONLINE"}));
+    QCOMPARE(
+        f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_B REBUILD ONLINE"}));
     QCOMPARE(f.window.status, QString("Terminado"));
     QCOMPARE(f.window.onLine, 1);
 }
@@ -139,7 +143,8 @@ void tst_ReindexRun::namesStartingWithSysAreNotAllSkipped()
     RunFixture f(QStringLiteral("Indexes=SYSTEM_X_IDX,SYS_C0001,SYSX,SYS"));
     f.run();
     QCOMPARE(f.rebuilds(),
-             QStringList({"ALTER INDEX SYS REBUILD", "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX SYSX REBUILD"}));
+        QStringList(
+            {"ALTER INDEX SYS REBUILD", "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX SYSX REBUILD"}));
     QCOMPARE(f.window.status, QString("Terminado"));
 }
 
@@ -148,8 +153,9 @@ void tst_ReindexRun::namesNeedingQuotesAreRebuilt()
     RunFixture f(QStringLiteral("Indexes=idx_lower,My Idx,Q\"X,IDX_PLAIN"));
     f.run();
     // The server orders by code point: upper case before lower case.
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_PLAIN REBUILD", "ALTER INDEX \"My Idx\" REBUILD",
-                                        "ALTER INDEX \"Q\"\"X\" REBUILD", "ALTER INDEX \"idx_lower\" REBUILD"}));
+    QCOMPARE(f.rebuilds(),
+        QStringList({"ALTER INDEX IDX_PLAIN REBUILD", "ALTER INDEX \"My Idx\" REBUILD",
+            "ALTER INDEX \"Q\"\"X\" REBUILD", "ALTER INDEX \"idx_lower\" REBUILD"}));
     QCOMPARE(f.window.status, QString("Terminado"));
     QVERIFY(f.window.statuses().contains("Reindexando: My Idx"));
 }
@@ -213,8 +219,7 @@ void tst_ReindexRun::cancelWhileIndexAnnouncedFinishesThatIndex()
     };
     f.run();
     QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD"}));
-    QCOMPARE(f.window.statuses().mid(2),
-             QStringList({"Reindexando: IDX_A", "Cancelando...", "Cancelado"}));
+    QCOMPARE(f.window.statuses().mid(2), QStringList({"Reindexando: IDX_A", "Cancelando...", "Cancelado"}));
     QVERIFY(f.idle());
 }
 
@@ -227,8 +232,8 @@ void tst_ReindexRun::cancelDuringRebuildFinishesTheNextIndexToo()
     };
     f.run();
     QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
-    QCOMPARE(f.window.statuses().mid(2), QStringList({"Reindexando: IDX_A", "Reindexando: IDX_B",
-                                                      "Cancelando...", "Cancelado"}));
+    QCOMPARE(f.window.statuses().mid(2),
+        QStringList({"Reindexando: IDX_A", "Reindexando: IDX_B", "Cancelando...", "Cancelado"}));
     QVERIFY(f.idle());
 }
 
@@ -241,7 +246,8 @@ void tst_ReindexRun::cancelDuringLastRebuildEndsWithCancelando()
     };
     f.run();
     QCOMPARE(f.rebuilds().size(), 3);
-    QCOMPARE(f.window.statuses().mid(f.window.statuses().size() - 2), QStringList({"Terminado", "Cancelando..."}));
+    QCOMPARE(
+        f.window.statuses().mid(f.window.statuses().size() - 2), QStringList({"Terminado", "Cancelando..."}));
     QCOMPARE(f.window.status, QString("Cancelando..."));
     QVERIFY(f.idle());
 }

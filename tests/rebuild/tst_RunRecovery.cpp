@@ -53,11 +53,12 @@ void tst_RunRecovery::onlineRefusedAnsweredYesRetriesWithoutOnline()
     f.window.answers = {true};
     f.run();
 
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
-                                        "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"}));
+    QCOMPARE(f.rebuilds(),
+        QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
+            "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"}));
     QCOMPARE(f.window.statuses(),
-             QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A", "No se puede reindexar en línea",
-                          "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
+        QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A", "No se puede reindexar en línea",
+            "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
     // The status line changes before the tick is cleared, and both before the question.
     const QStringList& j = f.window.journal;
     QVERIFY(j.indexOf("info:No se puede reindexar en línea") < j.indexOf("onLine=0"));
@@ -179,10 +180,11 @@ void tst_RunRecovery::failureAtEachStep()
 
     QCOMPARE(f.rebuilds().size(), rebuildsSent);
     QCOMPARE(f.window.journal.filter(QRegularExpression("^error:")),
-             QStringList({"error:Tarvelin|Error 3001: Fallo provocado"}));
+        QStringList({"error:Tarvelin|Error 3001: Fallo provocado"}));
     QCOMPARE(f.window.status, QString("Fallo provocado"));
     QVERIFY(!f.window.statuses().contains("Terminado"));
-    QCOMPARE(f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
+    QCOMPARE(
+        f.window.journal.mid(f.window.journal.size() - 2), QStringList({"showReindexar", "hideCancelar"}));
     QVERIFY(f.idle());
 }
 
@@ -261,7 +263,7 @@ void tst_RunRecovery::failingEndStepIsReportedOnce()
     f.run();
     QCOMPARE(f.rebuilds().size(), 3);
     QCOMPARE(f.window.journal.filter(QRegularExpression("^error:")),
-             QStringList({"error:Tarvelin|Error 5: Llamada a procedimiento no válida"}));
+        QStringList({"error:Tarvelin|Error 5: Llamada a procedimiento no válida"}));
     QVERIFY(f.idle());
 }
 

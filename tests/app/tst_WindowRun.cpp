@@ -1,0 +1,257 @@
+#include "FakeFileFinder.h"
+#include "FaultyConnection.h"
+#include "MessageBoxPrompter.h"
+#include "RecordingPrompter.h"
+#include "StubProfile.h"
+#include "TestPlugins.h"
+#include "frmTarvelin.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// Whole runs through the real window: its buttons, status line, check box and
+// message boxes, with the simulated Oracle server behind the real database layer.
+class tst_WindowRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestPlugins(); }
+    void init();
+    void cleanup();
+
+    void clickRunsEveryIndexAndRestoresTheButtons();
+    void queuedCancelClickStopsBeforeTheNextIndex();
+    void onlineRefusedRealQuestionAnsweredYes();
+    void otherErrorRealBoxAndStatusLine();
+    void closingDuringARunCancelsAndClosesAfterwards();
+    void closingWhenIdleCloses();
+
+private:
+    void makeWindow(const QString& simulatorConfig, std::shared_ptr<Prompter> prompter = {});
+    void postClick(QWidget* target);
+    QStringList loggedStatements() const;
+    QString status() const { return m_window->findChild<QLabel*>("lblInfo")->text(); }
+    QPushButton* button(const char* name) const { return m_window->findChild<QPushButton*>(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<FaultPlan> m_plan;
+    std::unique_ptr<frmTarvelin> m_window;
+};
+
+void tst_WindowRun::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_plan = std::make_shared<FaultPlan>();
+}
+
+void tst_WindowRun::cleanup()
+{
+    m_window.reset();
+    m_plan.reset();
+    m_dir.reset();
+}
+
+void tst_WindowRun::makeWindow(const QString& simulatorConfig, std::shared_ptr<Prompter> prompter)
+{
+    auto finder = std::make_shared<FakeFileFinder>();
+    finder->found = {QStringLiteral("Sim.cfp")};
+    auto answers = std::make_shared<StubProfileAnswers>();
+    answers->connectionString
+        = QStringLiteral("Provider=QORASIM;%1;Log=%2").arg(simulatorConfig, m_dir->filePath("log"));
+
+    frmTarvelin::Services services;
+    services.fileFinder = [finder]() -> FileFinder& { return *finder; };
+    services.prompter = prompter ? prompter : std::make_shared<RecordingPrompter>();
+    services.runPlatform = RunPlatform {
+        [answers] { return std::make_unique<StubProfile>(answers); },
+        [plan = m_plan] { return std::make_unique<FaultyConnection>(plan); },
+        [] { return QStringLiteral("Corvath S.L."); },
+        [dir = m_dir->path()] { return dir; },
+    };
+    m_window = std::make_unique<frmTarvelin>(services);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->findChild<QComboBox*>("cmbBase")->setCurrentIndex(0);
+}
+
+// A click that waits in the queue until the window next serves events.
+void tst_WindowRun::postClick(QWidget* target)
+{
+    const QPointF inside(target->width() / 2.0, target->height() / 2.0);
+    const QPointF global = target->mapToGlobal(inside);
+    QCoreApplication::postEvent(target,
+        new QMouseEvent(
+            QEvent::MouseButtonPress, inside, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+        new QMouseEvent(
+            QEvent::MouseButtonRelease, inside, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+QStringList tst_WindowRun::loggedStatements() const
+{
+    QFile log(m_dir->filePath("log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void tst_WindowRun::clickRunsEveryIndexAndRestoresTheButtons()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_B,IDX_A"));
+    QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+
+    QCOMPARE(status(), QString("Terminado"));
+    QVERIFY(button("cmdReindexar")->isVisible());
+    QVERIFY(!button("cmdCancelar")->isVisible());
+    const QStringList statements = loggedStatements();
+    QCOMPARE(statements.mid(1), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QVERIFY(statements.first().startsWith("SELECT index_name FROM user_indexes"));
+}
+
+void tst_WindowRun::queuedCancelClickStopsBeforeTheNextIndex()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C"));
+    bool cancelarShownDuringRun = false;
+    m_plan->beforeExecute = [&](const QString& sql) {
+        if (sql == "ALTER INDEX IDX_A REBUILD") {
+            cancelarShownDuringRun
+                = button("cmdCancelar")->isVisible() && !button("cmdReindexar")->isVisible();
+            postClick(button("cmdCancelar"));
+        }
+    };
+    QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+
+    QVERIFY(cancelarShownDuringRun);
+    // The click is served while IDX_B is announced: IDX_B is rebuilt, IDX_C is not.
+    QCOMPARE(
+        m_plan->statements.mid(1), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QCOMPARE(status(), QString("Cancelado"));
+    QVERIFY(m_window->cancelRequested());
+    QVERIFY(button("cmdReindexar")->isVisible());
+    QVERIFY(!button("cmdCancelar")->isVisible());
+}
+
+namespace {
+
+struct BoxSeen
+{
+    QString title, text;
+    QStringList buttons;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    bool statusAlreadyShown = false;
+};
+
+// Answers the next modal message box by clicking the button that reads `answer`.
+void answerNextBox(BoxSeen& seen, const QString& answer, std::function<bool()> statusCheck)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [=, &seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.statusAlreadyShown = statusCheck();
+        QAbstractButton* chosen = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            seen.buttons << b->text();
+            if (b->text() == answer)
+                chosen = b;
+        }
+        if (chosen)
+            chosen->click();
+        else
+            box->done(-1);
+    });
+    poll->start();
+}
+
+} // namespace
+
+void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_A,IDX_B;Online=0"), std::make_shared<MessageBoxPrompter>());
+    m_window->findChild<QCheckBox*>("chkOnLine")->setChecked(true);
+    BoxSeen seen;
+    answerNextBox(seen, QStringLiteral("Sí"), [this] {
+        return status() == "No se puede reindexar en línea"
+            && !m_window->findChild<QCheckBox*>("chkOnLine")->isChecked();
+    });
+    QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+
+    QCOMPARE(seen.title, QString("No se puede reindexar en línea"));
+    QCOMPARE(
+        seen.text, QString("No se puede reindexar en línea.\r\n¿Desea reindexar bloqueando las tablas?"));
+    QCOMPARE(seen.buttons.size(), 2);
+    QVERIFY(seen.buttons.contains("Sí") && seen.buttons.contains("No"));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QVERIFY(seen.statusAlreadyShown);
+    QCOMPARE(loggedStatements().mid(1),
+        QStringList(
+            {"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QCOMPARE(status(), QString("Terminado"));
+    QVERIFY(!m_window->findChild<QCheckBox*>("chkOnLine")->isChecked());
+}
+
+void tst_WindowRun::otherErrorRealBoxAndStatusLine()
+{
+    makeWindow(
+        QStringLiteral("Indexes=IDX_A,IDX_B;Fail=IDX_A:01502"), std::make_shared<MessageBoxPrompter>());
+    BoxSeen seen;
+    answerNextBox(seen, QStringLiteral("Aceptar"), [] { return false; });
+    QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+
+    QCOMPARE(seen.title, QString("Tarvelin"));
+    QVERIFY2(seen.text.startsWith("Error 1502: ORA-01502"), qPrintable(seen.text));
+    QCOMPARE(seen.buttons, QStringList({"Aceptar"}));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(status(), seen.text.mid(QStringLiteral("Error 1502: ").size()));
+    QCOMPARE(loggedStatements().mid(1), QStringList({"ALTER INDEX IDX_A REBUILD"}));
+    QVERIFY(button("cmdReindexar")->isVisible());
+    QVERIFY(!button("cmdCancelar")->isVisible());
+}
+
+void tst_WindowRun::closingDuringARunCancelsAndClosesAfterwards()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C"));
+    bool visibleAfterCloseRequest = false;
+    m_plan->beforeExecute = [&](const QString& sql) {
+        if (sql == "ALTER INDEX IDX_A REBUILD")
+            QMetaObject::invokeMethod(m_window.get(), &QWidget::close, Qt::QueuedConnection);
+        if (sql == "ALTER INDEX IDX_B REBUILD")
+            visibleAfterCloseRequest = m_window->isVisible();
+    };
+    QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+
+    // The window outlived the close request until the run had ended, and no
+    // index after the one being announced was started.
+    QVERIFY(visibleAfterCloseRequest);
+    QCOMPARE(
+        m_plan->statements.mid(1), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QVERIFY(!m_window->isVisible());
+}
+
+void tst_WindowRun::closingWhenIdleCloses()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_A"));
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible());
+}
+
+QTEST_MAIN(tst_WindowRun)
+#include "tst_WindowRun.moc"
