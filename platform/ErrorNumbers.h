@@ -23,7 +23,7 @@ constexpr qint32 ProfileBase = -2147221504 + 512;
 constexpr qint32 ProfileUnreadable = ProfileBase + 1;
 constexpr qint32 ProfileTooLarge = ProfileBase + 2;
 constexpr qint32 ProfileNotUtf8 = ProfileBase + 3;
-constexpr qint32 ProfileSyntax = ProfileBase + 4;       // a line that is not key=value
+constexpr qint32 ProfileSyntax = ProfileBase + 4;       // a line not understood, a repeated key or section
 constexpr qint32 ProfileUnknownKey = ProfileBase + 5;
 constexpr qint32 ProfileNoVendorSection = ProfileBase + 6;
 constexpr qint32 ProfileNoConnection = ProfileBase + 7;
