@@ -187,6 +187,10 @@ void frmTarvelin::createControls()
     child(Label2, "Label2");
     child(Label1, "Label1");
 
+    // Nothing ties the caption to the list, so a screen reader would announce an unnamed
+    // list while no profile is chosen.
+    cmbBase->setAccessibleName(Label1->text());
+
     // The first control in the tab order that takes focus.
     tabOrder.front().second->setFocus();
 }

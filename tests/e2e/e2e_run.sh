@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# One reindex through the real program on a virtual display, driven with the keyboard:
+#   e2e_run.sh <Tarvelin> <plugin folder> <screenshot folder> <case>
+# case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
+# against a server that cannot rebuild online, the question answered "Sí".
+# The simulated server logs every statement it receives; the log must be exactly the run's.
+set -euo pipefail
+if [ $# -ne 4 ]; then
+    echo "Uso: $0 <Tarvelin> <carpeta de plugins> <carpeta de capturas> terminado|sin_en_linea" >&2
+    exit 2
+fi
+program=$(realpath "$1")
+plugins=$(realpath "$2")
+mkdir -p "$3"
+shots=$(realpath "$3")
+case=$4
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=desktop.sh
+source "$here/desktop.sh"
+
+query="SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1"
+case "$case" in
+terminado)
+    # Out of order, a lower-case name, a dictionary index that is skipped and one that only
+    # looks like it.
+    server="Indexes=IDX_B,SYS_IOT_TOP_7,idx_low,SYSTEM_X_IDX,IDX_A"
+    statements=("$query"
+        "ALTER INDEX IDX_A REBUILD"
+        "ALTER INDEX IDX_B REBUILD"
+        "ALTER INDEX SYSTEM_X_IDX REBUILD"
+        'ALTER INDEX "idx_low" REBUILD')
+    ;;
+sin_en_linea)
+    # The refused online rebuild is asked once; that index and every later one are rebuilt
+    # the ordinary way.
+    server="Indexes=IDX_B,idx_low,IDX_A;Online=0"
+    statements=("$query"
+        "ALTER INDEX IDX_A REBUILD ONLINE"
+        "ALTER INDEX IDX_A REBUILD"
+        "ALTER INDEX IDX_B REBUILD"
+        'ALTER INDEX "idx_low" REBUILD')
+    ;;
+*)
+    echo "Caso desconocido: $case" >&2
+    exit 2
+    ;;
+esac
+
+make_scratch
+make_program_folder "$program"
+log="$scratch/statements.log"
+printf '[Corvath S.L.]\nProvider=QORASIM\nConnection=%s;Log=%s;DelayMs=100\n' "$server" "$log" \
+    >"$scratch/programa/Sim.cfp"
+in_desktop "$plugins" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots"
+
+printf '%s\n' "${statements[@]}" >"$scratch/expected.log"
+if ! diff -u --label esperado --label recibido "$scratch/expected.log" "$log"; then
+    echo "FAIL: the server received other statements than the run's" >&2
+    exit 1
+fi
+echo "PASS: $case"
