@@ -1,0 +1,58 @@
+#include "RunFixture.h"
+#include "TestPlugins.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A schema with 100,000 indexes, run through the real database layer against
+// the simulated Oracle server: nothing is skipped, reordered or sent twice, and
+// the run ends as a short one does.
+class tst_fault_many_indexes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestPlugins(); }
+    void hundredThousandIndexes();
+};
+
+void tst_fault_many_indexes::hundredThousandIndexes()
+{
+    constexpr int count = 100000;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString logPath = dir.filePath(QStringLiteral("log"));
+    RunFixture f(QStringLiteral("Generate=%1;Log=%2").arg(count).arg(logPath));
+    f.run();
+
+    QStringList names;
+    names.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        names << QStringLiteral("IDX_%1").arg(i, 6, 10, QLatin1Char('0'));
+
+    QStringList rebuilds;
+    QStringList statuses {QStringLiteral("Conectando..."), QStringLiteral("Procesando...")};
+    for (const QString& name : std::as_const(names)) {
+        rebuilds << QStringLiteral("ALTER INDEX %1 REBUILD").arg(name);
+        statuses << QStringLiteral("Reindexando: ") + name;
+    }
+    statuses << QStringLiteral("Terminado");
+
+    // What the run sent, what the server received, and what the user saw.
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList received = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(received.size(), count + 1);
+    QVERIFY(received.first().startsWith(QLatin1String("SELECT index_name FROM user_indexes")));
+    QCOMPARE(received.mid(1), rebuilds);
+    QCOMPARE(f.window.statuses(), statuses);
+    QVERIFY(f.window.journal.filter(QRegularExpression(QStringLiteral("^(error|ask):"))).isEmpty());
+    QCOMPARE(f.connectionsCreated, 1);
+    QVERIFY(f.idle());
+}
+
+QTEST_GUILESS_MAIN(tst_fault_many_indexes)
+#include "tst_fault_many_indexes.moc"

@@ -1,0 +1,313 @@
+#include "Connection.h"
+#include "PgTestBed.h"
+#include "ReindexRun.h"
+#include "ScriptedWindow.h"
+#include "TarvelinError.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
+
+// Whole runs against the PostgreSQL test bed that fail where a real server
+// fails them: nobody listening, no such ODBC driver, and the server ending the
+// session while a rebuild is executing. The real profile library reads a
+// profile file and the real layer talks to psqlODBC.
+class tst_fault_pg_runs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void nothingToConnectTo_data();
+    void nothingToConnectTo();
+    void backendKilledDuringARebuild();
+
+private:
+    void writeProfile(const QByteArray& provider, const QString& connection);
+    QStringList run(ScriptedWindow& window, bool postgresRebuilds = false);
+    qint64 fileNode(const QString& index);
+    void holdLockOnOrders();
+    void releaseLock();
+
+    PgTestBed m_bed;
+    QTemporaryDir m_folder;
+    QProcess m_lockHolder;
+};
+
+namespace {
+
+const QString LockHolder = QStringLiteral("tarvelin-lock-holder");
+
+// PostgreSQL has no ALTER INDEX ... REBUILD; its rebuild of one index is
+// REINDEX INDEX, with the same name syntax. This connection hands the server
+// that instead, so a run's rebuilds really rebuild, take locks and can be
+// interrupted there; every other call goes to the real layer unchanged.
+class PostgresRebuilds : public Connection
+{
+public:
+    explicit PostgresRebuilds(QStringList* sent)
+        : m_sent(sent)
+    { }
+
+    std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override
+    {
+        *m_sent << sql;
+        static const QRegularExpression rebuild(QStringLiteral("^ALTER INDEX (.+) REBUILD$"));
+        const QRegularExpressionMatch match = rebuild.match(sql);
+        return Connection::Execute(
+            match.hasMatch() ? QStringLiteral("REINDEX INDEX ") + match.captured(1) : sql, options);
+    }
+
+private:
+    QStringList* m_sent;
+};
+
+// Records what the run sent and hands it on unchanged.
+class Recording : public Connection
+{
+public:
+    explicit Recording(QStringList* sent)
+        : m_sent(sent)
+    { }
+
+    std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override
+    {
+        *m_sent << sql;
+        return Connection::Execute(sql, options);
+    }
+
+private:
+    QStringList* m_sent;
+};
+
+QStringList errorBoxes(const ScriptedWindow& window)
+{
+    return window.journal.filter(QRegularExpression(QStringLiteral("^error:")));
+}
+
+} // namespace
+
+void tst_fault_pg_runs::initTestCase()
+{
+    TV_NEED_PG_TEST_BED(m_bed);
+    QVERIFY(m_folder.isValid());
+}
+
+void tst_fault_pg_runs::cleanup()
+{
+    releaseLock();
+}
+
+void tst_fault_pg_runs::writeProfile(const QByteArray& provider, const QString& connection)
+{
+    QFile file(m_folder.filePath("Pg.cfp"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Corvath S.L.]\nProvider=" + provider + "\nConnection=" + connection.toUtf8()
+        + "\nPassword=" + m_bed.password.toUtf8() + "\n");
+    file.close();
+    QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
+// Runs the profile Pg; returns the statements the run sent, in order.
+QStringList tst_fault_pg_runs::run(ScriptedWindow& window, bool postgresRebuilds)
+{
+    auto sent = std::make_shared<QStringList>();
+    RunPlatform platform = RunPlatform::real();
+    platform.programFolder = [this] { return m_folder.path(); };
+    platform.newConnection = [sent, postgresRebuilds]() -> std::unique_ptr<Connection> {
+        if (postgresRebuilds)
+            return std::make_unique<PostgresRebuilds>(sent.get());
+        return std::make_unique<Recording>(sent.get());
+    };
+    window.base = QStringLiteral("Pg");
+    ReindexRun(window, platform).execute();
+    return *sent;
+}
+
+// The file that holds the index's data; REINDEX gives it a new one.
+qint64 tst_fault_pg_runs::fileNode(const QString& index)
+{
+    Connection cn;
+    cn.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
+    return cn
+        .Execute(
+            QStringLiteral("SELECT pg_relation_filenode('%1') AS node").arg(index), Connection::adCmdText)
+        ->Fields("node")
+        .toLongLong();
+}
+
+void tst_fault_pg_runs::nothingToConnectTo_data()
+{
+    QTest::addColumn<QByteArray>("provider");
+    QTest::addColumn<QString>("connection");
+    QTest::addColumn<qint32>("number");
+    QTest::addColumn<QString>("description"); // a part of it
+
+    // A loopback port that nobody listens on.
+    quint16 port = 0;
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        port = server.serverPort();
+    }
+    QString down = m_bed.connection;
+    down.replace(QStringLiteral("Port=%1").arg(m_bed.port), QStringLiteral("Port=%1").arg(port));
+    QVERIFY(down != m_bed.connection);
+
+    QTest::newRow("server down") << QByteArray("QODBC") << down << 101 << "Connection refused";
+    QTest::newRow("ODBC driver not installed")
+        << QByteArray("QODBC") << "Driver={Oracle 19 ODBC driver};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott"
+        << 3710 << "Can't open lib 'Oracle 19 ODBC driver' : file not found";
+    QTest::newRow("Qt SQL driver not installed")
+        << QByteArray("QOCI") << "//dbhost:1521/ORCLPDB1" << 3706 << "No se encuentra el proveedor QOCI.";
+}
+
+void tst_fault_pg_runs::nothingToConnectTo()
+{
+    QFETCH(QByteArray, provider);
+    QFETCH(QString, connection);
+    QFETCH(qint32, number);
+    QFETCH(QString, description);
+
+    writeProfile(provider, connection);
+    ScriptedWindow window;
+    const QStringList sent = run(window);
+
+    QCOMPARE(sent, QStringList());
+    const QStringList boxes = errorBoxes(window);
+    QCOMPARE(boxes.size(), 1);
+    const QString prefix = QStringLiteral("error:Tarvelin|Error %1: ").arg(number);
+    QVERIFY2(
+        boxes.first().startsWith(prefix) && boxes.first().contains(description), qPrintable(boxes.first()));
+    QCOMPARE(window.status, boxes.first().mid(prefix.size()));
+    QCOMPARE(window.statuses().mid(0, 2), QStringList({"Conectando...", "Procesando..."}));
+    // The password never reaches the screen.
+    QVERIFY(!boxes.first().contains(m_bed.password));
+    QVERIFY(window.reindexarShown && !window.cancelarShown);
+}
+
+// Another session keeps orders locked in an open transaction (as an
+// application's unfinished transaction would), so the rebuild of an index of
+// orders waits inside the server: it is executing, not finished, when the
+// server ends its session.
+void tst_fault_pg_runs::holdLockOnOrders()
+{
+    const QString psql = qEnvironmentVariable("TARVELIN_PG_PSQL");
+    if (psql.isEmpty())
+        QFAIL("TARVELIN_PG_PSQL is not set (tests/pg/testbed.sh writes it)");
+    QStringList command = QProcess::splitCommand(psql);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGAPPNAME"), LockHolder);
+    m_lockHolder.setProcessEnvironment(env);
+    m_lockHolder.setProcessChannelMode(QProcess::MergedChannels);
+    m_lockHolder.start(command.takeFirst(), command);
+    QVERIFY(m_lockHolder.waitForStarted(-1));
+    m_lockHolder.write("BEGIN;\n"
+                       "LOCK TABLE tarvelin.orders IN ROW EXCLUSIVE MODE;\n"
+                       "\\echo locked\n");
+    QByteArray output;
+    while (!output.contains("locked")) {
+        QVERIFY2(m_lockHolder.state() == QProcess::Running || m_lockHolder.bytesAvailable() > 0,
+            output.constData());
+        m_lockHolder.waitForReadyRead(-1);
+        output += m_lockHolder.readAll();
+    }
+}
+
+// The holder's session ends when psql reads the end of its input, and with it
+// the transaction and its lock; the same happens if this process dies.
+void tst_fault_pg_runs::releaseLock()
+{
+    if (m_lockHolder.state() == QProcess::NotRunning)
+        return;
+    m_lockHolder.closeWriteChannel();
+    m_lockHolder.waitForFinished(-1);
+}
+
+void tst_fault_pg_runs::backendKilledDuringARebuild()
+{
+    writeProfile("QODBC", m_bed.connection);
+    const qint64 customersBefore = fileNode("customers_pk");
+    const qint64 ordersDateBefore = fileNode("idx_orders_date");
+    const qint64 ordersBefore = fileNode("orders_pk");
+    holdLockOnOrders();
+
+    // Ends the session whose rebuild waits for that lock, as an administrator
+    // (or a server restart) would. The role may end its own sessions.
+    std::atomic<bool> stop(false);
+    std::atomic<bool> killed(false);
+    QString killerError;
+    std::thread killer([&] {
+        try {
+            Connection other;
+            other.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
+            const QString kill = QStringLiteral(
+                "SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
+                "WHERE wait_event_type = 'Lock' AND query = 'REINDEX INDEX IDX_ORDERS_DATE'");
+            while (!stop.load()) {
+                auto rows = other.Execute(kill, Connection::adCmdText);
+                if (!rows->Eof() && rows->Fields("done").toBool()) {
+                    killed.store(true);
+                    return;
+                }
+                QThread::msleep(20);
+            }
+        } catch (const TarvelinError& error) {
+            killerError = error.description();
+        }
+    });
+
+    ScriptedWindow window;
+    const QStringList sent = run(window, true);
+    stop.store(true);
+    killer.join();
+    QVERIFY2(killerError.isEmpty(), qPrintable(killerError));
+    QVERIFY(killed.load());
+
+    // The indexes in name order: CUSTOMERS_PK was rebuilt, IDX_ORDERS_DATE was
+    // executing when its session ended, the rest were never sent.
+    QCOMPARE(sent.mid(1),
+        QStringList({"ALTER INDEX CUSTOMERS_PK REBUILD", "ALTER INDEX IDX_ORDERS_DATE REBUILD"}));
+    const QStringList boxes = errorBoxes(window);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().startsWith("error:Tarvelin|Error 35: ")
+            && boxes.first().contains("terminating connection due to administrator command"),
+        qPrintable(boxes.first()));
+    QCOMPARE(window.status, boxes.first().mid(QStringLiteral("error:Tarvelin|Error 35: ").size()));
+    QCOMPARE(window.statuses().filter(QRegularExpression("^Reindexando: ")),
+        QStringList({"Reindexando: CUSTOMERS_PK", "Reindexando: IDX_ORDERS_DATE"}));
+    QVERIFY(!window.statuses().contains("Terminado"));
+    QVERIFY(window.reindexarShown && !window.cancelarShown);
+
+    // On the server: the earlier rebuild stays done, the interrupted one and the
+    // later ones left the indexes as they were.
+    releaseLock();
+    QVERIFY(fileNode("customers_pk") != customersBefore);
+    QCOMPARE(fileNode("idx_orders_date"), ordersDateBefore);
+    QCOMPARE(fileNode("orders_pk"), ordersBefore);
+
+    // Nothing is left behind that stops the next run: it rebuilds every index.
+    ScriptedWindow again;
+    const QStringList all = run(again, true);
+    QCOMPARE(all.mid(1),
+        QStringList({"ALTER INDEX CUSTOMERS_PK REBUILD", "ALTER INDEX IDX_ORDERS_DATE REBUILD",
+            "ALTER INDEX \"Idx_MixedCase\" REBUILD", "ALTER INDEX ORDERS_PK REBUILD",
+            "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX \"idx-lower\" REBUILD"}));
+    QCOMPARE(again.status, QStringLiteral("Terminado"));
+    QVERIFY(errorBoxes(again).isEmpty());
+    QVERIFY(fileNode("idx_orders_date") != ordersDateBefore);
+    QVERIFY(fileNode("orders_pk") != ordersBefore);
+}
+
+QTEST_GUILESS_MAIN(tst_fault_pg_runs)
+#include "tst_fault_pg_runs.moc"
