@@ -9,16 +9,9 @@ build=${TARVELIN_ASAN_BUILD_DIR:-build-asan}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_WERROR=ON -DTARVELIN_SANITIZE=ON >/dev/null
 cmake --build "$build" -j2
 
-pgdir=$(mktemp -d /tmp/tarvelin-pg.XXXXXX)
-trap 'bash tests/pg/testbed.sh stop "$pgdir"' EXIT
-bash tests/pg/testbed.sh start "$pgdir"
-# shellcheck disable=SC1091
-source "$pgdir/env"
-export TARVELIN_REQUIRE_PG=1
-
 # Leaks are reported at exit and fail the test (exitcode 23 is LSan's own);
 # the suppressions cover only system libraries built without the sanitizers.
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
-ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
+bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
