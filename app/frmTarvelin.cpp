@@ -2,8 +2,10 @@
 
 #include "MessageBoxPrompter.h"
 #include "ReindexRun.h"
+#include "WindowAccessible.h"
 #include "WrappingCheckBox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -144,6 +146,10 @@ frmTarvelin::frmTarvelin(frmTarvelin::Services services, QWidget* parent)
     if (!m_services.prompter)
         m_services.prompter = std::make_shared<MessageBoxPrompter>();
 
+    [[maybe_unused]] static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(&windowAccessibleFactory);
+        return true;
+    }();
     setObjectName(QStringLiteral("frmTarvelin"));
     setWindowTitle(ProgramIdentity::applicationTitle());
     setWindowIcon(programIcon());

@@ -77,6 +77,9 @@ def press(node):
 
 def check_window(program):
     frame = program.frame
+    # Screen readers announce a window's title from a frame, not from a filler.
+    check(frame.getRole() == pyatspi.ROLE_FRAME,
+          f"the window is a {pyatspi.Atspi.Role(frame.getRole()).value_nick}, not a frame")
     check(len(children(program.app)) == 1,
           "the program shows more than its window:\n" + tree_text(program.app))
     check_shown_controls(frame)
