@@ -1,0 +1,239 @@
+// (a) A whole run through the real window against the same statements sent
+//     through the same database layer with no window, at DelayMs=10.
+// (b) What a run costs per index at DelayMs=0, against the floor of a status
+//     update: a bare label whose text is set before pending events are served.
+//
+//   bench_window_run [a|b] [--indexes=1000] [--delay-ms=10] [--reps=5] [--overhead-reps=7]
+
+#include "BareRun.h"
+#include "BenchSetup.h"
+#include "BenchWindow.h"
+#include "Measure.h"
+#include "frmTarvelin.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStringList>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using Measure::seconds;
+
+const QString statusPrefix = QStringLiteral("Reindexando: ");
+
+double timedWindowRun(
+    const QString& connectionString, BenchWindow::StatusLine statusLine = BenchWindow::StatusLine::Program)
+{
+    BenchWindow bench(connectionString, statusLine);
+    return seconds([&] { bench.clickReindexar(); });
+}
+
+double timedBareRun(
+    const QString& connectionString, int indexes, const std::function<void(const QString&)>& perIndex = {})
+{
+    int rebuilt = 0;
+    const double elapsed = seconds([&] { rebuilt = bareRun(connectionString, perIndex); });
+    if (rebuilt != indexes)
+        Measure::fail(QStringLiteral("the bare loop rebuilt %1 of %2 indexes").arg(rebuilt).arg(indexes));
+    return elapsed;
+}
+
+QStringList statusTexts(int indexes)
+{
+    QStringList texts;
+    texts.reserve(indexes);
+    for (int i = 1; i <= indexes; ++i)
+        texts.append(statusPrefix + QStringLiteral("IDX_%1").arg(i, 6, 10, QLatin1Char('0')));
+    return texts;
+}
+
+// The least a status update can cost: a label in a window of the same size and
+// font as the program's, its text set, then the pending events served.
+class FloorLabel
+{
+public:
+    FloorLabel()
+    {
+        QFont font = QApplication::font();
+        font.setPointSize(8);
+        m_host.setFont(font);
+        m_host.setFixedSize(494, 163); // the program's client area: 7410 x 2445 twips
+        m_label = new QLabel(&m_host);
+        m_label->setGeometry(8, 144, 478, 13);
+        m_host.show();
+        if (!QTest::qWaitForWindowExposed(&m_host))
+            Measure::fail(QStringLiteral("the floor window was never exposed"));
+    }
+
+    void show(const QString& text)
+    {
+        m_label->setText(text);
+        QCoreApplication::processEvents();
+    }
+
+    double timedUpdates(const QStringList& texts)
+    {
+        return seconds([&] {
+            for (const QString& text : texts)
+                show(text);
+        });
+    }
+
+private:
+    QWidget m_host;
+    QLabel* m_label = nullptr;
+};
+
+void warmUp()
+{
+    // Loads the driver plugin, fonts and styles before anything is timed.
+    const QString small = BenchSetup::simulatorConnection(20, 0);
+    bareRun(small);
+    BenchWindow(small).clickReindexar();
+}
+
+void figureA(int indexes, int delayMs, int reps)
+{
+    const QString connection = BenchSetup::simulatorConnection(indexes, delayMs);
+    std::printf("(a) whole run through the window vs the bare layer loop: %d indexes, DelayMs=%d, %d reps\n",
+        indexes, delayMs, reps);
+    std::fflush(stdout);
+    FloorLabel floorLabel;
+    const auto floorUpdate = [&](const QString& name) { floorLabel.show(statusPrefix + name); };
+    std::vector<double> window, bare, bareWithLabel, laidOutOnce;
+    const auto measureLaidOutOnce
+        = [&] { laidOutOnce.push_back(timedWindowRun(connection, BenchWindow::StatusLine::LaidOutOnce)); };
+    for (int rep = 0; rep < reps; ++rep) {
+        // Alternating the order keeps a drift of the machine out of the ratio.
+        if (rep % 2 == 0) {
+            window.push_back(timedWindowRun(connection));
+            bare.push_back(timedBareRun(connection, indexes));
+            bareWithLabel.push_back(timedBareRun(connection, indexes, floorUpdate));
+            measureLaidOutOnce();
+        } else {
+            measureLaidOutOnce();
+            bareWithLabel.push_back(timedBareRun(connection, indexes, floorUpdate));
+            bare.push_back(timedBareRun(connection, indexes));
+            window.push_back(timedWindowRun(connection));
+        }
+    }
+    Measure::printSeries(QStringLiteral("run through the window"), window, 1.0, QStringLiteral("s"), 3);
+    Measure::printSeries(QStringLiteral("bare layer loop"), bare, 1.0, QStringLiteral("s"), 3);
+    Measure::printSeries(QStringLiteral("bare loop + floor label update per index"), bareWithLabel, 1.0,
+        QStringLiteral("s"), 3);
+    Measure::printSeries(
+        QStringLiteral("window, status label laid out once"), laidOutOnce, 1.0, QStringLiteral("s"), 3);
+    const double w = Measure::median(window), b = Measure::median(bare), l = Measure::median(bareWithLabel);
+    const double o = Measure::median(laidOutOnce);
+    std::printf(
+        "    per index over the bare loop: the window %.1f us, a bare label update %.1f us, the window with"
+        " its status label laid out once %.1f us\n",
+        (w - b) / indexes * 1e6, (l - b) / indexes * 1e6, (o - b) / indexes * 1e6);
+    std::printf(
+        "    over the bare loop: bare + floor label %.4fx, window with the label laid out once %.4fx\n",
+        l / b, o / b);
+    const double ratio = w / b;
+    Measure::printFigure(QStringLiteral("(a)"),
+        QStringLiteral("run through the window / bare layer loop, %1 indexes, DelayMs=%2")
+            .arg(indexes)
+            .arg(delayMs),
+        QStringLiteral("%1x").arg(ratio, 0, 'f', 4),
+        QStringLiteral("window %1 s, bare %2 s; bare + label %3x")
+            .arg(w, 0, 'f', 3)
+            .arg(b, 0, 'f', 3)
+            .arg(l / b, 0, 'f', 4),
+        QStringLiteral("<= 1.01x"), ratio <= 1.01);
+}
+
+void figureB(int indexes, int reps)
+{
+    const QString connection = BenchSetup::simulatorConnection(indexes, 0);
+    const QStringList texts = statusTexts(indexes);
+    std::printf(
+        "(b) cost per index at DelayMs=0 vs the status-update floor: %d indexes, %d reps\n", indexes, reps);
+    std::fflush(stdout);
+    FloorLabel floorLabel;
+    std::vector<double> window, bare, floor, showInfo, laidOutOnce;
+    for (int rep = 0; rep < reps; ++rep) {
+        BenchWindow bench(connection);
+        const auto measureWindow
+            = [&] { window.push_back(seconds([&] { bench.clickReindexar(); }) / indexes); };
+        const auto measureBare = [&] { bare.push_back(timedBareRun(connection, indexes) / indexes); };
+        const auto measureFloor = [&] { floor.push_back(floorLabel.timedUpdates(texts) / indexes); };
+        // The program's own status line alone, without a run.
+        const auto measureShowInfo = [&] {
+            BenchWindow idle(connection);
+            showInfo.push_back(seconds([&] {
+                for (const QString& text : texts)
+                    idle.window().ShowInfo(text);
+            }) / indexes);
+        };
+        // The same run with the status line laid out once per update.
+        const auto measureLaidOutOnce = [&] {
+            laidOutOnce.push_back(timedWindowRun(connection, BenchWindow::StatusLine::LaidOutOnce) / indexes);
+        };
+        if (rep % 2 == 0) {
+            measureFloor();
+            measureWindow();
+            measureBare();
+            measureShowInfo();
+            measureLaidOutOnce();
+        } else {
+            measureLaidOutOnce();
+            measureShowInfo();
+            measureBare();
+            measureWindow();
+            measureFloor();
+        }
+    }
+    Measure::printSeries(
+        QStringLiteral("run through the window, per index"), window, 1e6, QStringLiteral("us"), 1);
+    Measure::printSeries(QStringLiteral("bare layer loop, per index"), bare, 1e6, QStringLiteral("us"), 1);
+    Measure::printSeries(
+        QStringLiteral("floor: setText + processEvents"), floor, 1e6, QStringLiteral("us"), 1);
+    Measure::printSeries(
+        QStringLiteral("ShowInfo alone, per update"), showInfo, 1e6, QStringLiteral("us"), 1);
+    Measure::printSeries(QStringLiteral("run, status label laid out once, per index"), laidOutOnce, 1e6,
+        QStringLiteral("us"), 1);
+    const double w = Measure::median(window), b = Measure::median(bare), f = Measure::median(floor);
+    const double s = Measure::median(showInfo), o = Measure::median(laidOutOnce);
+    std::printf("    window and run beyond the layer: %.1f us per index (%.2fx the floor)\n", (w - b) * 1e6,
+        (w - b) / f);
+    std::printf("    ShowInfo alone: %.2fx the floor\n", s / f);
+    std::printf("    run with the status label laid out once: %.2fx the floor\n", o / f);
+    const double ratio = w / f;
+    Measure::printFigure(QStringLiteral("(b)"),
+        QStringLiteral("whole run per index at DelayMs=0 / status-update floor, %1 indexes").arg(indexes),
+        QStringLiteral("%1x").arg(ratio, 0, 'f', 2),
+        QStringLiteral("run %1 us, floor %2 us, layer alone %3 us per index")
+            .arg(w * 1e6, 0, 'f', 1)
+            .arg(f * 1e6, 0, 'f', 1)
+            .arg(b * 1e6, 0, 'f', 1),
+        QStringLiteral("<= 1.5x"), ratio <= 1.5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    BenchSetup::beforeApplication();
+    QApplication app(argc, argv);
+    BenchSetup::afterApplication();
+
+    const int indexes = BenchSetup::intOption(argc, argv, "indexes", 1000);
+    const bool onlyA = argc > 1 && std::strcmp(argv[1], "a") == 0;
+    const bool onlyB = argc > 1 && std::strcmp(argv[1], "b") == 0;
+
+    warmUp();
+    if (!onlyB)
+        figureA(indexes, BenchSetup::intOption(argc, argv, "delay-ms", 10),
+            BenchSetup::intOption(argc, argv, "reps", 5));
+    if (!onlyA)
+        figureB(indexes, BenchSetup::intOption(argc, argv, "overhead-reps", 7));
+    return 0;
+}

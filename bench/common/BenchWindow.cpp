@@ -1,0 +1,50 @@
+#include "BenchWindow.h"
+
+#include "BenchProfile.h"
+#include "LaidOutOnceWindow.h"
+#include "Measure.h"
+#include "frmTarvelin.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+BenchWindow::BenchWindow(const QString& connectionString, StatusLine statusLine)
+    : m_prompter(std::make_shared<BenchPrompter>())
+{
+    if (!m_folder.isValid()
+        || !QFile(m_folder.filePath(QStringLiteral("Bench.cfp"))).open(QIODevice::WriteOnly))
+        Measure::fail(QStringLiteral("cannot create the profile folder"));
+
+    const QString folder = m_folder.path();
+    frmTarvelin::Services services;
+    services.programFolder = [folder] { return folder; };
+    services.prompter = m_prompter;
+    services.runPlatform.newProfile
+        = [connectionString] { return std::make_unique<BenchProfile>(connectionString); };
+    services.runPlatform.programFolder = [folder] { return folder; };
+    if (statusLine == StatusLine::LaidOutOnce)
+        m_window = std::make_unique<LaidOutOnceWindow>(services);
+    else
+        m_window = std::make_unique<frmTarvelin>(services);
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        Measure::fail(QStringLiteral("the window was never exposed"));
+    auto* base = m_window->findChild<QComboBox*>(QStringLiteral("cmbBase"));
+    if (base->count() != 1)
+        Measure::fail(QStringLiteral("the profile list does not hold the one profile"));
+    base->setCurrentIndex(0);
+}
+
+BenchWindow::~BenchWindow() = default;
+
+void BenchWindow::clickReindexar()
+{
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdReindexar")), Qt::LeftButton);
+    const QString status = m_window->findChild<QLabel*>(QStringLiteral("lblInfo"))->text();
+    if (status != QLatin1String("Terminado") || !m_prompter->seen.isEmpty())
+        Measure::fail(
+            QStringLiteral("the run ended with \"%1\" %2").arg(status, m_prompter->seen.join(u'|')));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "BenchPrompter.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class frmTarvelin;
+
+// The real window, shown offscreen, over the real FileFinder (a folder with
+// one profile file) and the real database layer; only the profile library is
+// replaced, by a profile that yields the given connection string.
+class BenchWindow
+{
+public:
+    enum class StatusLine {
+        Program, // the window as it is
+        LaidOutOnce, // its status line replaced by a StaticTextLabel
+    };
+
+    explicit BenchWindow(const QString& connectionString, StatusLine statusLine = StatusLine::Program);
+    ~BenchWindow();
+
+    frmTarvelin& window() { return *m_window; }
+
+    // Clicks "Reindexar ahora"; the run ends before the click returns. Stops
+    // the benchmark unless the run ended with "Terminado" and no message box.
+    void clickReindexar();
+
+private:
+    QTemporaryDir m_folder;
+    std::shared_ptr<BenchPrompter> m_prompter;
+    std::unique_ptr<frmTarvelin> m_window;
+};

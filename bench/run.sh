@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release) and runs them, printing every figure with its
+# repetitions and a summary of the figures against their targets.
+#
+#   bash bench/run.sh [build-dir]        (default: build-bench at the top of the checkout)
+#
+# (e) needs the PostgreSQL test bed: the one named by TARVELIN_PG_* when set,
+# otherwise a throwaway one started here (tests/pg/testbed.sh) and stopped at
+# the end. Nothing here runs under ctest.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+build=${1:-$root/build-bench}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELIN_WERROR=ON \
+    -DTARVELIN_BUILD_TESTS=ON -DTARVELIN_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" --target bench_window_run bench_form_load bench_peak_memory bench_pg_layer
+
+export QT_QPA_PLATFORM=offscreen
+scratch=$(mktemp -d /tmp/tarvelin-bench.XXXXXX)
+# The test bed's server runs as another user when run as root: it must reach its folder.
+chmod 755 "$scratch"
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+bed=""
+cleanup() {
+    if [[ -n "$bed" ]]; then
+        bash "$root/tests/pg/testbed.sh" stop "$bed" || true
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+if [[ -z "${TARVELIN_PG_CONNECTION:-}" ]]; then
+    bed=$scratch/pg
+    if bash "$root/tests/pg/testbed.sh" start "$bed"; then
+        # shellcheck disable=SC1091
+        source "$bed/env"
+    else
+        echo "(no PostgreSQL test bed could be started: (e) is skipped)"
+        bed=""
+    fi
+fi
+
+memory_kib=$(awk '/^MemTotal:/ { print $2 }' /proc/meminfo)
+echo "Machine: $(nproc) CPUs, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)," \
+    "$((memory_kib / 1024)) MiB RAM, $(uname -sr), Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo '?')"
+echo "Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+
+log=$scratch/bench.log
+for bench in bench_window_run bench_form_load bench_peak_memory bench_pg_layer; do
+    "$build/bench/$bench" | tee -a "$log"
+    echo
+done
+
+echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "Summary (medians; ratios measured side by side in this run):"
+grep '^FIGURE ' "$log" | sed 's/^FIGURE /  /'
