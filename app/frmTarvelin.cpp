@@ -1,5 +1,6 @@
 #include "frmTarvelin.h"
 
+#include "AutoSizeLabel.h"
 #include "MessageBoxPrompter.h"
 #include "ReindexRun.h"
 #include "WindowAccessible.h"
@@ -80,19 +81,17 @@ constexpr int pixels(int twips)
     return twips / 15;
 }
 
-constexpr const char* autoSizeProperty = "tarvelinAutoSize";
-
 QWidget* createControl(const ControlRow& row, QWidget* parent)
 {
     const QString text = QString::fromUtf8(row.text);
     QWidget* control = nullptr;
     switch (row.kind) {
     case Kind::Label: {
-        auto* label = new QLabel(text, parent);
+        QLabel* label
+            = row.setting == Setting::AutoSize ? new AutoSizeLabel(text, parent) : new QLabel(text, parent);
         label->setWordWrap(false);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFocusPolicy(Qt::NoFocus);
-        label->setProperty(autoSizeProperty, row.setting == Setting::AutoSize);
         control = label;
         break;
     }
@@ -303,9 +302,7 @@ void frmTarvelin::closeEvent(QCloseEvent* event)
 
 void frmTarvelin::ShowInfo(const QString& text)
 {
-    lblInfo->setText(text);
-    if (lblInfo->property(autoSizeProperty).toBool())
-        lblInfo->adjustSize();
+    lblInfo->showText(text);
     // The caller blocks next (connecting, rebuilding): this is where the new
     // text reaches the screen and where a click on "Cancelar" gets served.
     QCoreApplication::processEvents();

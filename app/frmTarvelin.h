@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class AutoSizeLabel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -84,7 +85,7 @@ private:
     QLineEdit* Text1 = nullptr;
     QLineEdit* txtUser = nullptr;
     QComboBox* cmbBase = nullptr;
-    QLabel* lblInfo = nullptr;
+    AutoSizeLabel* lblInfo = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;

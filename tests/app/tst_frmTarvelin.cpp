@@ -515,6 +515,9 @@ void tst_frmTarvelin::statusGrowsToTheRightOnOneLine_data()
     QTest::newRow("error") << QStringLiteral(
         "ORA-01031: privilegios insuficientes para reconstruir el índice "
         "en línea; se reconstruirá bloqueando la tabla");
+    // Server texts are shown as they are, never read as markup.
+    QTest::newRow("markup-like") << QStringLiteral(
+        "ORA-00001: <b>unique</b> constraint (SCOTT.<PK_X>) violated");
 }
 
 void tst_frmTarvelin::statusGrowsToTheRightOnOneLine()
