@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <vector>
 
 FileFinder& FileFinder::instance()
 {
@@ -33,12 +34,24 @@ void FileFinder::ArrangeList(QStringList& list, qint32 sortByName, qint32 ignore
     const Qt::CaseSensitivity cs = ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
 
     if (sortByName) {
-        // Names equal but for case still get a fixed order, so the result
-        // never depends on the order the file system returned them in.
-        std::sort(list.begin(), list.end(), [cs](const QString& a, const QString& b) {
-            const int order = a.compare(b, cs);
-            return order != 0 ? order < 0 : a.compare(b, Qt::CaseSensitive) < 0;
+        // Case is folded once per name rather than on every comparison. Names
+        // equal but for case still get a fixed order, so the result never
+        // depends on the order the file system returned them in.
+        struct Keyed
+        {
+            QString key;
+            QString name;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(list.size());
+        for (QString& name : list)
+            keyed.push_back({cs == Qt::CaseInsensitive ? name.toCaseFolded() : QString(), std::move(name)});
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            const int order = QString::compare(a.key, b.key, Qt::CaseSensitive);
+            return order != 0 ? order < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
         });
+        for (qsizetype i = 0; i < list.size(); ++i)
+            list[i] = std::move(keyed[std::size_t(i)].name);
     }
 
     if (dropDuplicates) {
