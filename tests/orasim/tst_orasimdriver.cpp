@@ -179,20 +179,6 @@ void TestOraSimDriver::statementErrors_data()
         << "ALTER INDEX IDX_A REBUILD ONLINE"
         << "439"
         << "[Simulador][Oracle]ORA-00439: feature not enabled: Online Index Build";
-    QTest::newRow("unknown index") << "Indexes=idx_a"
-                                   << "ALTER INDEX idx_a REBUILD"
-                                   << "1418"
-                                   << "[Simulador][Oracle]ORA-01418: specified index does not exist";
-    QTest::newRow("Fail")
-        << "Indexes=IDX_A;Fail=IDX_A:1502"
-        << "ALTER INDEX IDX_A REBUILD"
-        << "1502"
-        << "[Simulador][Oracle]ORA-01502: index 'IDX_A' or partition of such index is in unusable "
-           "state";
-    QTest::newRow("not understood") << "Indexes=IDX_A"
-                                    << "SELECT 1 FROM dual"
-                                    << "900"
-                                    << "[Simulador][Oracle]ORA-00900: invalid SQL statement";
     QTest::newRow("bad escape")
         << "Indexes=IDX_A"
         << "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'X' ESCAPE ''"
@@ -231,21 +217,9 @@ void TestOraSimDriver::openErrors_data()
     QTest::newRow("wrong PWD") << "Indexes=A;ExpectPwd=tiger;PWD={lion}"
                                << ""
                                << "1017" << logonDenied;
-    QTest::newRow("no PWD") << "Indexes=A;ExpectPwd=tiger"
-                            << ""
-                            << "1017" << logonDenied;
     QTest::newRow("wrong password argument") << "Indexes=A;ExpectPwd=tiger;PWD=tiger"
                                              << "lion"
                                              << "1017" << logonDenied;
-    QTest::newRow("single closing brace in PWD") << "ExpectPwd={a}}b};PWD={a}b}"
-                                                 << ""
-                                                 << "0"
-                                                 << "[Simulador][Oracle]invalid simulator configuration: ";
-    QTest::newRow("unknown key")
-        << "Indexes=A;Indxes=B"
-        << ""
-        << "0"
-        << "[Simulador][Oracle]invalid simulator configuration: unknown key 'Indxes'";
     QTest::newRow("provider not removed")
         << "Provider=QORASIM;Indexes=A"
         << ""
@@ -278,14 +252,10 @@ void TestOraSimDriver::passwordAccepted_data()
 
     QTest::newRow("PWD") << "Indexes=A;ExpectPwd=tiger;PWD=tiger"
                          << "";
-    QTest::newRow("braced PWD with brace and semicolon") << "Indexes=A;ExpectPwd={se;cr}}et};PWD={se;cr}}et}"
-                                                         << "";
     QTest::newRow("password argument") << "Indexes=A;ExpectPwd=tiger"
                                        << "tiger";
     QTest::newRow("password argument over PWD") << "Indexes=A;ExpectPwd=tiger;PWD=lion"
                                                 << "tiger";
-    QTest::newRow("nothing expected") << "Indexes=A"
-                                      << "";
 }
 
 void TestOraSimDriver::passwordAccepted()
@@ -355,8 +325,8 @@ void TestOraSimDriver::logFile()
     // Opening writes nothing: only statements are logged.
     QCOMPARE(readLines(log), QStringList());
 
-    const QStringList statements {programQuery, "ALTER INDEX IDX_A REBUILD ONLINE",
-        "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_Z REBUILD", "nonsense"};
+    // Failed statements are logged too.
+    const QStringList statements {"ALTER INDEX IDX_A REBUILD ONLINE", "nonsense"};
     for (const QString& sql : statements) {
         QSqlQuery query(db);
         query.exec(sql);
