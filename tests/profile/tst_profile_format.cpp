@@ -97,10 +97,6 @@ void TestProfileFormat::acceptedContents_data()
     QTest::newRow("no password") << "[Corvath S.L.]\nConnection=" + OracleOdbc + "\n" << plain << plain;
     QTest::newRow("empty password means none") << "[Corvath S.L.]\nConnection=" + OracleOdbc
             + "\nPassword=  \n" << plain << plain;
-    QTest::newRow("explicit provider")
-        << QByteArray("[Corvath S.L.]\nProvider=QORASIM\nConnection=Indexes=A,B;Online=0\nPassword=x\n")
-        << QStringLiteral("Provider=QORASIM;Indexes=A,B;Online=0;PWD={x}")
-        << QStringLiteral("Provider=QORASIM;Indexes=A,B;Online=0");
     QTest::newRow("other vendors' sections ignored, whatever their keys")
         << "[Otra S.A.]\nProvider=QPSQL\nConnection=Driver=x\nPassword=otra\nUsuario=\n[Corvath S.L.]\n"
            "Connection="
@@ -219,10 +215,6 @@ void TestProfileFormat::rejectedContents_data()
                                                            << ErrorNumber::ProfileSyntax
                                                            << invalid
             + "línea 3: Provider debe ser un nombre de controlador (letras, cifras y _), no «QODBC;Driver=x»";
-    QTest::newRow("Provider with a semicolon")
-        << head + "Provider=QODBC;\n"
-        << ErrorNumber::ProfileSyntax
-        << invalid + "línea 3: Provider debe ser un nombre de controlador (letras, cifras y _), no «QODBC;»";
     QTest::newRow("provider inside Connection")
         << QByteArray("[Corvath S.L.]\nConnection=Provider=OraOLEDB.Oracle;Data Source=PROD\n")
         << ErrorNumber::ProfileSyntax
