@@ -17,7 +17,6 @@ private slots:
     void dictionaryQueryAndRebuilds();
     void onlineRebuildRefused();
     void wrongPassword();
-    void unknownIndex();
     void badConfiguration();
 };
 
@@ -79,16 +78,6 @@ void TestOrasimConnection::wrongPassword()
     // The password given to Open counts as well.
     cn.Open("Provider=QORASIM;Indexes=IDX_A;ExpectPwd=tiger", QString(), QStringLiteral("tiger"), -1);
     QVERIFY(cn.isOpen());
-}
-
-void TestOrasimConnection::unknownIndex()
-{
-    Connection cn;
-    cn.Open("Provider=QORASIM;Indexes=IDX_A", QString(), QString(), -1);
-    const auto error = raisedBy([&] { cn.Execute("ALTER INDEX idx_b REBUILD", Connection::adCmdText); });
-    QVERIFY(error);
-    QCOMPARE(error->number(), 1418);
-    QVERIFY2(error->description().startsWith("ORA-01418: "), qPrintable(error->description()));
 }
 
 void TestOrasimConnection::badConfiguration()

@@ -97,8 +97,6 @@ void TestProfileFiles::extensionInAnyCase_data()
                                                << "Prod.cfp" << false;
     QTest::newRow("longer extension") << "Prod.cfpx"
                                       << "Prod" << false;
-    QTest::newRow("backup copy") << "Prod.cfp.bak"
-                                 << "Prod" << false;
     QTest::newRow("other extension") << "Prod.txt"
                                      << "Prod" << false;
 }
