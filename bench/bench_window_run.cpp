@@ -26,10 +26,9 @@ using Measure::seconds;
 
 const QString statusPrefix = QStringLiteral("Reindexando: ");
 
-double timedWindowRun(
-    const QString& connectionString, BenchWindow::StatusLine statusLine = BenchWindow::StatusLine::Program)
+double timedWindowRun(const QString& connectionString)
 {
-    BenchWindow bench(connectionString, statusLine);
+    BenchWindow bench(connectionString);
     return seconds([&] { bench.clickReindexar(); });
 }
 
@@ -105,18 +104,14 @@ void figureA(int indexes, int delayMs, int reps)
     std::fflush(stdout);
     FloorLabel floorLabel;
     const auto floorUpdate = [&](const QString& name) { floorLabel.show(statusPrefix + name); };
-    std::vector<double> window, bare, bareWithLabel, laidOutOnce;
-    const auto measureLaidOutOnce
-        = [&] { laidOutOnce.push_back(timedWindowRun(connection, BenchWindow::StatusLine::LaidOutOnce)); };
+    std::vector<double> window, bare, bareWithLabel;
     for (int rep = 0; rep < reps; ++rep) {
         // Alternating the order keeps a drift of the machine out of the ratio.
         if (rep % 2 == 0) {
             window.push_back(timedWindowRun(connection));
             bare.push_back(timedBareRun(connection, indexes));
             bareWithLabel.push_back(timedBareRun(connection, indexes, floorUpdate));
-            measureLaidOutOnce();
         } else {
-            measureLaidOutOnce();
             bareWithLabel.push_back(timedBareRun(connection, indexes, floorUpdate));
             bare.push_back(timedBareRun(connection, indexes));
             window.push_back(timedWindowRun(connection));
@@ -126,17 +121,10 @@ void figureA(int indexes, int delayMs, int reps)
     Measure::printSeries(QStringLiteral("bare layer loop"), bare, 1.0, QStringLiteral("s"), 3);
     Measure::printSeries(QStringLiteral("bare loop + floor label update per index"), bareWithLabel, 1.0,
         QStringLiteral("s"), 3);
-    Measure::printSeries(
-        QStringLiteral("window, status label laid out once"), laidOutOnce, 1.0, QStringLiteral("s"), 3);
     const double w = Measure::median(window), b = Measure::median(bare), l = Measure::median(bareWithLabel);
-    const double o = Measure::median(laidOutOnce);
-    std::printf(
-        "    per index over the bare loop: the window %.1f us, a bare label update %.1f us, the window with"
-        " its status label laid out once %.1f us\n",
-        (w - b) / indexes * 1e6, (l - b) / indexes * 1e6, (o - b) / indexes * 1e6);
-    std::printf(
-        "    over the bare loop: bare + floor label %.4fx, window with the label laid out once %.4fx\n",
-        l / b, o / b);
+    std::printf("    per index over the bare loop: the window %.1f us, a bare label update %.1f us\n",
+        (w - b) / indexes * 1e6, (l - b) / indexes * 1e6);
+    std::printf("    over the bare loop: bare + floor label %.4fx\n", l / b);
     const double ratio = w / b;
     Measure::printFigure(QStringLiteral("(a)"),
         QStringLiteral("run through the window / bare layer loop, %1 indexes, DelayMs=%2")
@@ -158,7 +146,7 @@ void figureB(int indexes, int reps)
         "(b) cost per index at DelayMs=0 vs the status-update floor: %d indexes, %d reps\n", indexes, reps);
     std::fflush(stdout);
     FloorLabel floorLabel;
-    std::vector<double> window, bare, floor, showInfo, laidOutOnce;
+    std::vector<double> window, bare, floor, showInfo;
     for (int rep = 0; rep < reps; ++rep) {
         BenchWindow bench(connection);
         const auto measureWindow
@@ -173,18 +161,12 @@ void figureB(int indexes, int reps)
                     idle.window().ShowInfo(text);
             }) / indexes);
         };
-        // The same run with the status line laid out once per update.
-        const auto measureLaidOutOnce = [&] {
-            laidOutOnce.push_back(timedWindowRun(connection, BenchWindow::StatusLine::LaidOutOnce) / indexes);
-        };
         if (rep % 2 == 0) {
             measureFloor();
             measureWindow();
             measureBare();
             measureShowInfo();
-            measureLaidOutOnce();
         } else {
-            measureLaidOutOnce();
             measureShowInfo();
             measureBare();
             measureWindow();
@@ -198,14 +180,11 @@ void figureB(int indexes, int reps)
         QStringLiteral("floor: setText + processEvents"), floor, 1e6, QStringLiteral("us"), 1);
     Measure::printSeries(
         QStringLiteral("ShowInfo alone, per update"), showInfo, 1e6, QStringLiteral("us"), 1);
-    Measure::printSeries(QStringLiteral("run, status label laid out once, per index"), laidOutOnce, 1e6,
-        QStringLiteral("us"), 1);
     const double w = Measure::median(window), b = Measure::median(bare), f = Measure::median(floor);
-    const double s = Measure::median(showInfo), o = Measure::median(laidOutOnce);
+    const double s = Measure::median(showInfo);
     std::printf("    window and run beyond the layer: %.1f us per index (%.2fx the floor)\n", (w - b) * 1e6,
         (w - b) / f);
     std::printf("    ShowInfo alone: %.2fx the floor\n", s / f);
-    std::printf("    run with the status label laid out once: %.2fx the floor\n", o / f);
     const double ratio = w / f;
     Measure::printFigure(QStringLiteral("(b)"),
         QStringLiteral("whole run per index at DelayMs=0 / status-update floor, %1 indexes").arg(indexes),

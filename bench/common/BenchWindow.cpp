@@ -1,7 +1,6 @@
 #include "BenchWindow.h"
 
 #include "BenchProfile.h"
-#include "LaidOutOnceWindow.h"
 #include "Measure.h"
 #include "frmTarvelin.h"
 
@@ -11,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-BenchWindow::BenchWindow(const QString& connectionString, StatusLine statusLine)
+BenchWindow::BenchWindow(const QString& connectionString)
     : m_prompter(std::make_shared<BenchPrompter>())
 {
     if (!m_folder.isValid()
@@ -25,10 +24,7 @@ BenchWindow::BenchWindow(const QString& connectionString, StatusLine statusLine)
     services.runPlatform.newProfile
         = [connectionString] { return std::make_unique<BenchProfile>(connectionString); };
     services.runPlatform.programFolder = [folder] { return folder; };
-    if (statusLine == StatusLine::LaidOutOnce)
-        m_window = std::make_unique<LaidOutOnceWindow>(services);
-    else
-        m_window = std::make_unique<frmTarvelin>(services);
+    m_window = std::make_unique<frmTarvelin>(services);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         Measure::fail(QStringLiteral("the window was never exposed"));

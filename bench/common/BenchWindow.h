@@ -15,12 +15,7 @@ class frmTarvelin;
 class BenchWindow
 {
 public:
-    enum class StatusLine {
-        Program, // the window as it is
-        LaidOutOnce, // its status line replaced by a StaticTextLabel
-    };
-
-    explicit BenchWindow(const QString& connectionString, StatusLine statusLine = StatusLine::Program);
+    explicit BenchWindow(const QString& connectionString);
     ~BenchWindow();
 
     frmTarvelin& window() { return *m_window; }
