@@ -1,5 +1,6 @@
 #include "FakeFileFinder.h"
 #include "FaultyConnection.h"
+#include "LogLines.h"
 #include "MessageBoxPrompter.h"
 #include "RecordingPrompter.h"
 #include "StubProfile.h"
@@ -100,10 +101,7 @@ void tst_WindowRun::postClick(QWidget* target)
 
 QStringList tst_WindowRun::loggedStatements() const
 {
-    QFile log(m_dir->filePath("log"));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    return logLines(m_dir->filePath("log"));
 }
 
 void tst_WindowRun::clickRunsEveryIndexAndRestoresTheButtons()

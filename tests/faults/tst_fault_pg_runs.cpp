@@ -1,3 +1,4 @@
+#include "BackendKiller.h"
 #include "Connection.h"
 #include "PgTestBed.h"
 #include "ReindexRun.h"
@@ -11,10 +12,6 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <atomic>
-#include <thread>
 
 // Whole runs against the PostgreSQL test bed that fail where a real server
 // fails them: nobody listening, no such ODBC driver, and the server ending the
@@ -244,35 +241,15 @@ void tst_fault_pg_runs::backendKilledDuringARebuild()
 
     // Ends the session whose rebuild waits for that lock, as an administrator
     // (or a server restart) would. The role may end its own sessions.
-    std::atomic<bool> stop(false);
-    std::atomic<bool> killed(false);
-    QString killerError;
-    std::thread killer([&] {
-        try {
-            Connection other;
-            other.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-            const QString kill = QStringLiteral(
-                "SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
-                "WHERE wait_event_type = 'Lock' AND query = 'REINDEX INDEX IDX_ORDERS_DATE'");
-            while (!stop.load()) {
-                auto rows = other.Execute(kill, Connection::adCmdText);
-                if (!rows->Eof() && rows->Fields("done").toBool()) {
-                    killed.store(true);
-                    return;
-                }
-                QThread::msleep(20);
-            }
-        } catch (const TarvelinError& error) {
-            killerError = error.description();
-        }
-    });
+    BackendKiller killer(m_bed,
+        QStringLiteral("SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
+                       "WHERE wait_event_type = 'Lock' AND query = 'REINDEX INDEX IDX_ORDERS_DATE'"));
 
     ScriptedWindow window;
     const QStringList sent = run(window, true);
-    stop.store(true);
-    killer.join();
-    QVERIFY2(killerError.isEmpty(), qPrintable(killerError));
-    QVERIFY(killed.load());
+    const bool killed = killer.finish();
+    QVERIFY2(killer.error().isEmpty(), qPrintable(killer.error()));
+    QVERIFY(killed);
 
     // The indexes in name order: CUSTOMERS_PK was rebuilt, IDX_ORDERS_DATE was
     // executing when its session ended, the rest were never sent.

@@ -1,14 +1,12 @@
+#include "BackendKiller.h"
 #include "Connection.h"
 #include "ErrorNumbers.h"
 #include "PgTestBed.h"
 #include "RaisedError.h"
 
 #include <QTest>
-#include <QThread>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 // Statements on the PostgreSQL test bed through psqlODBC.
 class TestPgStatements : public QObject
@@ -112,38 +110,16 @@ void TestPgStatements::killedBackend()
     const int pid = m_cn->Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
     QVERIFY(pid > 0);
 
-    // Another connection ends this backend once it is inside pg_sleep. The
-    // role may end its own backends, so no superuser is needed.
-    std::atomic<bool> stop(false);
-    std::atomic<bool> killed(false);
-    QString killerError;
-    std::thread killer([&] {
-        try {
-            Connection other;
-            other.Open(m_bed.connectionWithPassword(), QString(), QString(), -1);
-            const QString kill
-                = QStringLiteral("SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
-                                 "WHERE pid = %1 AND state = 'active' "
-                                 "AND query LIKE 'SELECT pg_sleep(30)%'")
-                      .arg(pid);
-            while (!stop.load()) {
-                auto rs = other.Execute(kill, Connection::adCmdText);
-                if (!rs->Eof() && rs->Fields("done").toBool()) {
-                    killed.store(true);
-                    return;
-                }
-                QThread::msleep(20);
-            }
-        } catch (const TarvelinError& error) {
-            killerError = error.description();
-        }
-    });
+    // Another connection ends this backend once it is inside pg_sleep.
+    BackendKiller killer(m_bed,
+        QStringLiteral("SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
+                       "WHERE pid = %1 AND state = 'active' AND query LIKE 'SELECT pg_sleep(30)%'")
+            .arg(pid));
 
     const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(30)", Connection::adCmdText); });
-    stop.store(true);
-    killer.join();
-    QVERIFY2(killerError.isEmpty(), qPrintable(killerError));
-    QVERIFY(killed.load());
+    const bool killed = killer.finish();
+    QVERIFY2(killer.error().isEmpty(), qPrintable(killer.error()));
+    QVERIFY(killed);
     QVERIFY(error);
     QVERIFY2(error->description().contains("terminating connection due to administrator command"),
         qPrintable(error->description()));

@@ -1,3 +1,4 @@
+#include "LogLines.h"
 #include "OracleSimulator.h"
 
 #include <QFile>
@@ -45,18 +46,6 @@ OracleSimulator simulator(const QString& configText, OracleSimulator::Sleeper sl
 const QString programQuery
     = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
 const QString edgeNames = QStringLiteral("Indexes=SYS_A,SYSTEM_X_IDX,SYS,SYSX,IDX_A,sys_lower");
-
-QStringList readLines(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<cannot read %1>").arg(path)};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    // The last line ends with a line break, which leaves one empty piece.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 } // namespace
 
@@ -342,12 +331,12 @@ void TestOracleSimulator::logsEveryStatement()
         server.execute(sql);
         expected.append(sql);
         // Each line is in the file as soon as the statement has been received.
-        QCOMPARE(readLines(path), expected);
+        QCOMPARE(logLines(path), expected);
     }
 
     server.execute("ALTER INDEX\r\nIDX_A\nREBUILD");
     expected.append("ALTER INDEX IDX_A REBUILD");
-    QCOMPARE(readLines(path), expected);
+    QCOMPARE(logLines(path), expected);
 }
 
 void TestOracleSimulator::generatedSchema()

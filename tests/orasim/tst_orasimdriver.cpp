@@ -1,3 +1,4 @@
+#include "LogLines.h"
 #include "TestPlugins.h"
 
 #include <QFile>
@@ -47,17 +48,6 @@ namespace {
 
 const QString programQuery
     = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
-
-QStringList readLines(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<cannot read %1>").arg(path)};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 QStringList allRows(QSqlQuery& query)
 {
@@ -311,7 +301,7 @@ void TestOraSimDriver::rebuildWhileWalkingRows()
             qPrintable(rebuild.lastError().text()));
     }
     QCOMPARE(walked, (QStringList {"IDX_A", "IDX_B", "IDX_C"}));
-    QCOMPARE(readLines(log),
+    QCOMPARE(logLines(log),
         (QStringList {programQuery, "ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
             "ALTER INDEX IDX_C REBUILD"}));
 }
@@ -323,7 +313,7 @@ void TestOraSimDriver::logFile()
                                          .arg(QString(log).replace(QLatin1Char('}'), QLatin1String("}}"))));
     QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
     // Opening writes nothing: only statements are logged.
-    QCOMPARE(readLines(log), QStringList());
+    QCOMPARE(logLines(log), QStringList());
 
     // Failed statements are logged too.
     const QStringList statements {"ALTER INDEX IDX_A REBUILD ONLINE", "nonsense"};
@@ -331,7 +321,7 @@ void TestOraSimDriver::logFile()
         QSqlQuery query(db);
         query.exec(sql);
     }
-    QCOMPARE(readLines(log), statements);
+    QCOMPARE(logLines(log), statements);
 }
 
 void TestOraSimDriver::closeAndReopen()
