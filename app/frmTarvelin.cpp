@@ -322,9 +322,12 @@ void frmTarvelin::Form_Load()
             // A name too short to end in ".cfp" ends the listing like any other failure.
             if (file.size() < 4)
                 return;
+            const bool firstEntry = cmbBase->count() == 0;
             cmbBase->addItem(file.left(file.size() - 4));
-            // QComboBox selects the first entry it gets; the list starts with none.
-            cmbBase->setCurrentIndex(-1);
+            // QComboBox selects the entry it gets into an empty list, and only
+            // that one; the list starts with none selected.
+            if (firstEntry)
+                cmbBase->setCurrentIndex(-1);
         }
     } catch (...) { }
 }
