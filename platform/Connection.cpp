@@ -1,8 +1,8 @@
 #include "Connection.h"
 
+#include "ConnectionString.h"
 #include "DriverMessage.h"
 #include "ErrorNumbers.h"
-#include "OdbcConnectionString.h"
 #include "OdbcDiagnostics.h"
 #include "TarvelinError.h"
 
@@ -22,7 +22,6 @@
 
 #include <limits>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -111,20 +110,6 @@ void applyTimeout(const QSqlQuery& query, qint32 seconds)
         throw statementError(query, true);
 }
 
-// Splits an optional leading "Provider=NAME;" off the connection string.
-std::pair<QString, QString> splitProvider(const QString& connectionString)
-{
-    const qsizetype equals = connectionString.indexOf(u'=');
-    if (equals < 0
-        || connectionString.left(equals).trimmed().compare(QStringLiteral("Provider"), Qt::CaseInsensitive)
-            != 0)
-        return {odbcDriverName, connectionString};
-    qsizetype end = connectionString.indexOf(u';', equals + 1);
-    if (end < 0)
-        end = connectionString.size();
-    return {connectionString.mid(equals + 1, end - equals - 1).trimmed(), connectionString.mid(end + 1)};
-}
-
 // Qt's driver names as Qt spells them; ADO does not care about case.
 std::optional<QString> availableDriver(const QString& provider)
 {
@@ -184,7 +169,7 @@ void Connection::Open(
             QStringLiteral("Opciones de apertura no admitidas: %1 (solo se abre de forma síncrona, -1).")
                 .arg(options));
 
-    const auto [provider, rest] = splitProvider(connectionString);
+    const auto [provider, rest] = ConnectionString::split(connectionString);
     const std::optional<QString> driver = availableDriver(provider);
     if (!driver)
         raise(ErrorNumber::ProviderNotFound,
@@ -194,17 +179,17 @@ void Connection::Open(
 
     QString databaseName = rest;
     if (odbc) {
-        if (!OdbcConnectionString::hasKey(rest, QStringLiteral("Driver"))
-            && !OdbcConnectionString::hasKey(rest, QStringLiteral("DSN")))
+        if (!ConnectionString::hasKey(rest, QStringLiteral("Driver"))
+            && !ConnectionString::hasKey(rest, QStringLiteral("DSN")))
             raise(ErrorNumber::InvalidConnectionString,
                 QStringLiteral("La cadena de conexión no es válida: debe indicar Driver= o DSN=."));
         // Qt would add user and password as they are, and a ";" in them would
         // end them early.
         if (!user.isEmpty())
-            databaseName += QStringLiteral(";UID=") + OdbcConnectionString::value(user);
+            databaseName += QStringLiteral(";UID=") + ConnectionString::value(user);
         if (!password.isEmpty())
-            databaseName += QStringLiteral(";PWD=") + OdbcConnectionString::value(password);
-        databaseName = OdbcConnectionString::forQtOdbcDriver(databaseName);
+            databaseName += QStringLiteral(";PWD=") + ConnectionString::value(password);
+        databaseName = ConnectionString::forQtOdbcDriver(databaseName);
     }
 
     const QString name = nextConnectionName();

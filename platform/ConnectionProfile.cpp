@@ -1,5 +1,6 @@
 #include "ConnectionProfile.h"
 
+#include "ConnectionString.h"
 #include "ErrorNumbers.h"
 #include "ProfileFile.h"
 #include "ProfileParser.h"
@@ -80,12 +81,6 @@ QString ConnectionProfile::GetConnectionString(const QString& vendor, bool withP
     }
 
     const ProfileParser::Settings& settings = d->loaded->settings;
-    QString text = QStringLiteral("Provider=%1;%2").arg(settings.provider, settings.connection);
-    if (withPassword && !settings.password.isEmpty()) {
-        // Inside an ODBC braced value only "}" needs escaping: it is written twice.
-        QString password = settings.password;
-        password.replace(u'}', QStringLiteral("}}"));
-        text += QStringLiteral(";PWD={%1}").arg(password);
-    }
-    return text;
+    return ConnectionString::join(
+        settings.provider, settings.connection, withPassword ? settings.password : QString());
 }

@@ -1,5 +1,6 @@
 #include "ProfileParser.h"
 
+#include "ConnectionString.h"
 #include "ErrorNumbers.h"
 #include "TarvelinError.h"
 
@@ -12,7 +13,6 @@
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
-const QString DefaultProvider = QStringLiteral("QODBC");
 
 // Offset of the first byte that is not well-formed UTF-8 (no overlong forms,
 // no surrogates, nothing above U+10FFFF), or -1. Qt's decoder would replace
@@ -88,22 +88,6 @@ bool hasControlCharacter(QStringView line)
             return true;
     }
     return false;
-}
-
-// A driver name goes into "Provider=NAME;", so it may hold nothing that would
-// end or change that attribute.
-bool isDriverName(QStringView name)
-{
-    if (name.isEmpty())
-        return false;
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        const bool ok
-            = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_';
-        if (!ok)
-            return false;
-    }
-    return true;
 }
 
 struct Value
@@ -231,18 +215,17 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
         connectionText = trimBlanks(connectionText.chopped(1));
     if (connectionText.isEmpty())
         fail(ErrorNumber::ProfileNoConnection, QStringLiteral("Connection está vacía"), connection->line);
-    const qsizetype firstEquals = connectionText.indexOf(u'=');
-    if (firstEquals > 0
-        && trimBlanks(connectionText.first(firstEquals)).compare(u"Provider", Qt::CaseInsensitive) == 0) {
+    // The provider goes first in the connection string; one inside Connection would be taken for it.
+    if (ConnectionString::namesProvider(connectionText)) {
         fail(ErrorNumber::ProfileSyntax,
             QStringLiteral("el proveedor se indica con la clave Provider, no dentro de Connection"),
             connection->line);
     }
     settings.connection = connectionText.toString();
 
-    settings.provider = DefaultProvider;
+    settings.provider = ConnectionString::defaultProvider();
     if (provider) {
-        if (!isDriverName(provider->text)) {
+        if (!ConnectionString::isProviderName(provider->text)) {
             fail(ErrorNumber::ProfileSyntax,
                 QStringLiteral("Provider debe ser un nombre de controlador (letras, cifras y _), no «%1»")
                     .arg(provider->text),

@@ -1,8 +1,8 @@
-#include "OdbcConnectionString.h"
+#include "ConnectionString.h"
 
 #include <QTest>
 
-class TestOdbcConnectionString : public QObject
+class TestConnectionString : public QObject
 {
     Q_OBJECT
 
@@ -11,15 +11,17 @@ private slots:
     void keys();
     void hasKeyIgnoresCase();
     void hasKeyLooksAtKeysOnly();
-    void braced_data();
-    void braced();
+    void join_data();
+    void join();
+    void split_data();
+    void split();
     void value_data();
     void value();
     void forQtOdbcDriver_data();
     void forQtOdbcDriver();
 };
 
-void TestOdbcConnectionString::keys_data()
+void TestConnectionString::keys_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::addColumn<QStringList>("expected");
@@ -34,53 +36,106 @@ void TestOdbcConnectionString::keys_data()
     QTest::newRow("empty") << "" << QStringList {};
 }
 
-void TestOdbcConnectionString::keys()
+void TestConnectionString::keys()
 {
     QFETCH(QString, connectionString);
     QFETCH(QStringList, expected);
-    QCOMPARE(OdbcConnectionString::keys(connectionString), expected);
+    QCOMPARE(ConnectionString::keys(connectionString), expected);
 }
 
-void TestOdbcConnectionString::hasKeyIgnoresCase()
+void TestConnectionString::hasKeyIgnoresCase()
 {
-    QVERIFY(OdbcConnectionString::hasKey("driver={x};dsn=y", "DRIVER"));
-    QVERIFY(OdbcConnectionString::hasKey("driver={x};dsn=y", "Dsn"));
-    QVERIFY(!OdbcConnectionString::hasKey("driver={x};dsn=y", "Uid"));
+    QVERIFY(ConnectionString::hasKey("driver={x};dsn=y", "DRIVER"));
+    QVERIFY(ConnectionString::hasKey("driver={x};dsn=y", "Dsn"));
+    QVERIFY(!ConnectionString::hasKey("driver={x};dsn=y", "Uid"));
 }
 
-void TestOdbcConnectionString::hasKeyLooksAtKeysOnly()
+void TestConnectionString::hasKeyLooksAtKeysOnly()
 {
     // "Driver=" inside a braced value or as part of a longer key is no Driver pair.
-    QVERIFY(!OdbcConnectionString::hasKey("PWD={Driver=x;DSN=y};Uid=z", "Driver"));
-    QVERIFY(!OdbcConnectionString::hasKey("PWD={Driver=x;DSN=y};Uid=z", "DSN"));
-    QVERIFY(!OdbcConnectionString::hasKey("FILEDSN=/etc/x.dsn", "DSN"));
-    QVERIFY(!OdbcConnectionString::hasKey("Uid=DSN=x", "DSN"));
+    QVERIFY(!ConnectionString::hasKey("PWD={Driver=x;DSN=y};Uid=z", "Driver"));
+    QVERIFY(!ConnectionString::hasKey("PWD={Driver=x;DSN=y};Uid=z", "DSN"));
+    QVERIFY(!ConnectionString::hasKey("FILEDSN=/etc/x.dsn", "DSN"));
+    QVERIFY(!ConnectionString::hasKey("Uid=DSN=x", "DSN"));
 }
 
-void TestOdbcConnectionString::braced_data()
+void TestConnectionString::join_data()
 {
-    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<QString>("pairs");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "tiger"
-                           << "{tiger}";
-    QTest::newRow("separators") << "a;b=c"
-                                << "{a;b=c}";
-    QTest::newRow("closing braces doubled") << "a}b}}"
-                                            << "{a}}b}}}}}";
-    QTest::newRow("opening brace kept") << "{x"
-                                        << "{{x}";
-    QTest::newRow("empty") << ""
-                           << "{}";
+
+    const QString oracle = QStringLiteral("Driver={Oracle 19 ODBC driver};Dbq=//h:1521/S");
+    QTest::newRow("no password") << "QODBC" << oracle << ""
+                                 << "Provider=QODBC;" + oracle;
+    QTest::newRow("plain password") << "QODBC" << oracle << "tiger"
+                                    << "Provider=QODBC;" + oracle + ";PWD={tiger}";
+    QTest::newRow("separators stay inside") << "QODBC" << oracle << "a;b=c"
+                                            << "Provider=QODBC;" + oracle + ";PWD={a;b=c}";
+    QTest::newRow("closing braces doubled") << "QODBC" << oracle << "a}b}}"
+                                            << "Provider=QODBC;" + oracle + ";PWD={a}}b}}}}}";
+    QTest::newRow("opening brace kept") << "QPSQL"
+                                        << "Server=db"
+                                        << "{x"
+                                        << "Provider=QPSQL;Server=db;PWD={{x}";
 }
 
-void TestOdbcConnectionString::braced()
+// What the profile library joins, the layer splits back into the same provider and pairs.
+void TestConnectionString::join()
 {
-    QFETCH(QString, value);
+    QFETCH(QString, provider);
+    QFETCH(QString, pairs);
+    QFETCH(QString, password);
     QFETCH(QString, expected);
-    QCOMPARE(OdbcConnectionString::braced(value), expected);
+    const QString joined = ConnectionString::join(provider, pairs, password);
+    QCOMPARE(joined, expected);
+    const ConnectionString::Parts parts = ConnectionString::split(joined);
+    QCOMPARE(parts.provider, provider);
+    QVERIFY(parts.pairs.startsWith(pairs));
+    QCOMPARE(ConnectionString::keys(parts.pairs).contains("PWD"), !password.isEmpty());
 }
 
-void TestOdbcConnectionString::value_data()
+void TestConnectionString::split_data()
+{
+    QTest::addColumn<QString>("connectionString");
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<QString>("pairs");
+
+    QTest::newRow("as Qt spells it") << "Provider=QODBC;Driver={x};Online=0"
+                                     << "QODBC"
+                                     << "Driver={x};Online=0";
+    QTest::newRow("key in any case, name as written") << "provider=qpsql;Server=db"
+                                                      << "qpsql"
+                                                      << "Server=db";
+    QTest::newRow("blanks around key and name") << " Provider = QODBC ;DSN=prod"
+                                                << "QODBC"
+                                                << "DSN=prod";
+    QTest::newRow("the rest unchanged") << "Provider=QODBC; a=b ;;PWD={x;}}y}"
+                                        << "QODBC"
+                                        << " a=b ;;PWD={x;}}y}";
+    QTest::newRow("nothing after the provider") << "Provider=QODBC"
+                                                << "QODBC"
+                                                << "";
+    QTest::newRow("no provider: Qt's ODBC driver, the whole string") << "Driver={x};Provider=QPSQL"
+                                                                     << "QODBC"
+                                                                     << "Driver={x};Provider=QPSQL";
+    QTest::newRow("a longer key is no provider") << "ProviderName=x;DSN=prod"
+                                                 << "QODBC"
+                                                 << "ProviderName=x;DSN=prod";
+}
+
+void TestConnectionString::split()
+{
+    QFETCH(QString, connectionString);
+    QFETCH(QString, provider);
+    QFETCH(QString, pairs);
+    const ConnectionString::Parts parts = ConnectionString::split(connectionString);
+    QCOMPARE(parts.provider, provider);
+    QCOMPARE(parts.pairs, pairs);
+}
+
+void TestConnectionString::value_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
@@ -104,14 +159,14 @@ void TestOdbcConnectionString::value_data()
                            << "{}";
 }
 
-void TestOdbcConnectionString::value()
+void TestConnectionString::value()
 {
     QFETCH(QString, value);
     QFETCH(QString, expected);
-    QCOMPARE(OdbcConnectionString::value(value), expected);
+    QCOMPARE(ConnectionString::value(value), expected);
 }
 
-void TestOdbcConnectionString::forQtOdbcDriver_data()
+void TestConnectionString::forQtOdbcDriver_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::addColumn<QString>("expected");
@@ -134,12 +189,12 @@ void TestOdbcConnectionString::forQtOdbcDriver_data()
                             << "Uid=scott";
 }
 
-void TestOdbcConnectionString::forQtOdbcDriver()
+void TestConnectionString::forQtOdbcDriver()
 {
     QFETCH(QString, connectionString);
     QFETCH(QString, expected);
-    QCOMPARE(OdbcConnectionString::forQtOdbcDriver(connectionString), expected);
+    QCOMPARE(ConnectionString::forQtOdbcDriver(connectionString), expected);
 }
 
-QTEST_APPLESS_MAIN(TestOdbcConnectionString)
+QTEST_APPLESS_MAIN(TestConnectionString)
 #include "tst_odbcconnectionstring.moc"

@@ -1,4 +1,4 @@
-#include "OdbcConnectionString.h"
+#include "ConnectionString.h"
 
 #include <QList>
 
@@ -12,7 +12,7 @@ struct Pair
 };
 
 // Splits at the ";" that are not inside a braced value.
-QList<Pair> pairs(const QString& connectionString)
+QList<Pair> splitPairs(const QString& connectionString)
 {
     QList<Pair> result;
     qsizetype start = 0;
@@ -59,12 +59,58 @@ QList<Pair> pairs(const QString& connectionString)
 
 } // namespace
 
-namespace OdbcConnectionString {
+namespace ConnectionString {
+
+QString defaultProvider()
+{
+    return QStringLiteral("QODBC");
+}
+
+QString join(const QString& provider, const QString& pairs, const QString& password)
+{
+    Q_ASSERT(isProviderName(provider) && !namesProvider(pairs));
+    QString text = QStringLiteral("Provider=") + provider + u';' + pairs;
+    if (!password.isEmpty())
+        text += QStringLiteral(";PWD=") + braced(password);
+    return text;
+}
+
+// Only the first "=" matters: the provider, when there is one, is the first pair.
+Parts split(const QString& connectionString)
+{
+    if (!namesProvider(connectionString))
+        return {defaultProvider(), connectionString};
+    const qsizetype equals = connectionString.indexOf(u'=');
+    qsizetype end = connectionString.indexOf(u';', equals + 1);
+    if (end < 0)
+        end = connectionString.size();
+    return {connectionString.mid(equals + 1, end - equals - 1).trimmed(), connectionString.mid(end + 1)};
+}
+
+bool isProviderName(QStringView name)
+{
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool ok
+            = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool namesProvider(QStringView pairs)
+{
+    const qsizetype equals = pairs.indexOf(u'=');
+    return equals >= 0 && pairs.first(equals).trimmed().compare(u"Provider", Qt::CaseInsensitive) == 0;
+}
 
 QStringList keys(const QString& connectionString)
 {
     QStringList result;
-    for (const Pair& pair : pairs(connectionString))
+    for (const Pair& pair : splitPairs(connectionString))
         result.append(pair.key);
     return result;
 }
@@ -93,7 +139,7 @@ QString forQtOdbcDriver(const QString& connectionString)
     if (connectionString.contains(QStringLiteral("DRIVER="), Qt::CaseInsensitive)
         || connectionString.contains(QStringLiteral("SERVER="), Qt::CaseInsensitive))
         return connectionString;
-    const QList<Pair> all = pairs(connectionString);
+    const QList<Pair> all = splitPairs(connectionString);
     QStringList rest;
     QString dataSource;
     bool found = false;
@@ -111,4 +157,4 @@ QString forQtOdbcDriver(const QString& connectionString)
     return rest.join(u';');
 }
 
-} // namespace OdbcConnectionString
+} // namespace ConnectionString
