@@ -71,6 +71,15 @@ constexpr ControlRow controlTable[] = {
 };
 // clang-format on
 
+// Profiles are the files "<name>.cfp" of the program folder; the list shows
+// each file's name without those four characters, whatever their case.
+const QString profilePattern = QStringLiteral("*.cfp");
+constexpr qsizetype profileExtensionLength = 4;
+// The list is sorted by name regardless of case, each name once.
+constexpr qint32 sortByName = FileFinder::On;
+constexpr qint32 ignoreCase = FileFinder::On;
+constexpr qint32 dropDuplicates = FileFinder::On;
+
 constexpr int clientWidthTwips = 7410;
 constexpr int clientHeightTwips = 2445;
 
@@ -315,15 +324,15 @@ void frmTarvelin::Form_Load()
         const QString folder = m_services.programFolder();
         FileFinder& finder = m_services.fileFinder();
         QStringList files;
-        if (!finder.FindFiles(files, folder, QStringLiteral("*.cfp")))
+        if (!finder.FindFiles(files, folder, profilePattern))
             return;
-        finder.ArrangeList(files, -1, -1, -1);
+        finder.ArrangeList(files, sortByName, ignoreCase, dropDuplicates);
         for (const QString& file : std::as_const(files)) {
             // A name too short to end in ".cfp" ends the listing like any other failure.
-            if (file.size() < 4)
+            if (file.size() < profileExtensionLength)
                 return;
             const bool firstEntry = cmbBase->count() == 0;
-            cmbBase->addItem(file.left(file.size() - 4));
+            cmbBase->addItem(file.left(file.size() - profileExtensionLength));
             // QComboBox selects the entry it gets into an empty list, and only
             // that one; the list starts with none selected.
             if (firstEntry)

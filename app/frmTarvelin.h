@@ -24,7 +24,7 @@ class QPushButton;
 // Declared outside the window so that "Services services = {}" can default it.
 struct frmTarvelinServices
 {
-    std::function<FileFinder&()> fileFinder = &FileFinder::instance; // may throw: no finder
+    std::function<FileFinder&()> fileFinder = &FileFinder::instance;
     std::function<QString()> programFolder = &ProgramIdentity::programFolder;
     std::shared_ptr<Prompter> prompter; // null: real message boxes
     RunPlatform runPlatform = RunPlatform::real();

@@ -7,8 +7,9 @@
 #include <string>
 
 // The one error type of the program: raised where a failure happens, carrying
-// a signed 32-bit number and a description; only the window turns it into words
-// for the user.
+// a signed 32-bit number and a description. It never reaches the user on its
+// own: the run catches it and puts its number and description into the error
+// box and the status line, through the window.
 class TarvelinError : public std::exception
 {
 public:

@@ -6,7 +6,6 @@
 #include "RunTexts.h"
 #include "TarvelinError.h"
 
-#include <array>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -14,35 +13,41 @@
 
 namespace {
 
-// The steps of a run, in the order the user's click sets them going. Each one
-// is a unit that the recovery can execute again as a whole when it fails.
+// A run is a table of steps. Each step is one unit of work (show a text, open
+// the connection, rebuild one index...) that either completes or raises an
+// error, and names the step that comes next. When a step fails, the recovery
+// decides: it may execute the failed step again from its beginning, with
+// everything it reads read afresh (only the online rebuild that the server
+// refused is retried, without ONLINE); otherwise the run goes to the end steps,
+// which release the index list and the connection and give the buttons back,
+// as every run does when it finishes.
 enum class Step {
-    HideReindexar, // 2
-    ShowCancelar, // 3
-    TestOnLine, // 4: test the check box
-    SetOnLine, // 4: remember the ONLINE suffix
-    ResetCancel, // 5
-    TestProfileText, // 6
-    ShowNoProfile, // 7
-    ShowConnecting, // 8
-    LoadProfile, // 9
-    ShowProfileRejected, // 9: LoadProfile said no
-    ShowProcessing, // 10
-    OpenConnection, // 11: connection string and open, together
-    SetTimeout, // 12
-    QueryIndexes, // 13
-    LoopTest, // 14
-    CancelTest, // 15.1
-    ShowIndex, // 15.2
-    RebuildIndex, // 15.3
-    MoveNext, // 15.4
-    CloseIndexList, // 16
-    CloseConnection, // 17
-    ShowResult, // 18
-    ReleaseIndexList, // 19.1: the end steps
-    ReleaseConnection, // 19.2
-    ShowReindexar, // 19.3
-    HideCancelar, // 19.4
+    HideReindexar, // the run has started: "Reindexar ahora" goes away...
+    ShowCancelar, // ...and "Cancelar" takes its place
+    TestOnLine, // is "En línea" ticked?
+    SetOnLine, // then every rebuild gets the ONLINE suffix
+    ResetCancel, // a cancel from an earlier run does not count
+    TestProfileText, // is a profile chosen at all?
+    ShowNoProfile, // no: ask for one and end
+    ShowConnecting,
+    LoadProfile, // the profile library reads the chosen profile
+    ShowProfileRejected, // the library has no such profile: ask for one and end
+    ShowProcessing,
+    OpenConnection, // the profile's connection string, then the open, as one unit
+    SetTimeout, // a rebuild takes as long as it takes: no time-out
+    QueryIndexes, // the schema's index names, all read at once
+    LoopTest, // any index left?
+    CancelTest, // the user asked to stop: no further index is started
+    ShowIndex, // name the index about to be rebuilt (and serve the window)
+    RebuildIndex, // ALTER INDEX ... REBUILD, blocking until the server is done
+    MoveNext,
+    CloseIndexList, // the loop is over, normally or cancelled
+    CloseConnection,
+    ShowResult, // "Cancelado" or "Terminado", whichever the cancel flag says
+    ReleaseIndexList, // the end steps, reached from every road: let go of the rows...
+    ReleaseConnection, // ...and of the connection (closing it if still open)...
+    ShowReindexar, // ...and give the buttons back
+    HideCancelar,
     Done,
 };
 
@@ -61,11 +66,16 @@ TarvelinError currentExceptionAsError()
     }
 }
 
+// Oracle's "feature not enabled", which is how a server without online index
+// rebuilds refuses ONLINE.
+const QLatin1String onlineUnavailableCode("ORA-00439");
+
 bool isOnlineUnavailable(const TarvelinError& error)
 {
-    // The description of an Oracle error starts with its code; the test is
-    // deliberately case-sensitive, as Oracle always writes "ORA-".
-    return error.description().left(9) == QLatin1String("ORA-00439");
+    // The description of an Oracle error starts with its code, "ORA-" and five
+    // digits; only that start counts, so another error that merely mentions the
+    // code is not taken for it. Case-sensitive, as Oracle always writes "ORA-".
+    return error.description().left(onlineUnavailableCode.size()) == onlineUnavailableCode;
 }
 
 } // namespace

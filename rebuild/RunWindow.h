@@ -13,7 +13,7 @@ public:
     virtual void showCancelar() = 0;
     virtual void hideCancelar() = 0;
     virtual QString baseText() const = 0; // current text of the profile list
-    virtual int onLineValue() const = 0; // 1 ticked, 0 not
+    virtual int onLineValue() const = 0; // ticked gives 1, not ticked 0
     virtual void setOnLineValue(int value) = 0;
     virtual bool cancelRequested() const = 0; // bCancel
     virtual void resetCancel() = 0;
