@@ -1,4 +1,5 @@
 #include "FileFinder.h"
+#include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,10 +154,7 @@ void tst_FileFinder::findFilesOnAFolderThatCannotBeListed()
 
 void tst_FileFinder::findFilesOnAnUnreadableFolder()
 {
-#ifdef Q_OS_UNIX
-    if (::geteuid() == 0)
-        QSKIP("the superuser reads every folder");
-#endif
+    TV_RUN_UNPRIVILEGED();
     const QString locked = m_folder->filePath(QStringLiteral("cerrada"));
     QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("cerrada")));
     QVERIFY(QFile(locked + QStringLiteral("/Prod.cfp")).open(QIODevice::WriteOnly));
