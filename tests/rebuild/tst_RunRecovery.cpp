@@ -20,7 +20,8 @@ private slots:
     void onlineRefusedAnsweredYesRetriesWithoutOnline();
     void onlineRefusedAnsweredNoTouchesNothingMore();
     void onlineRefusedWithoutOnlineAsksAgain();
-    void lowerCaseCodeIsAnOrdinaryError();
+    void otherCodesAreOrdinaryErrors_data();
+    void otherCodesAreOrdinaryErrors();
     void emptyDescriptionAndNegativeNumber();
     void failingRebuildStopsTheRunThere();
     void wrongPasswordShowsTheServerText();
@@ -97,16 +98,33 @@ void tst_RunRecovery::onlineRefusedWithoutOnlineAsksAgain()
     QVERIFY(f.idle());
 }
 
-void tst_RunRecovery::lowerCaseCodeIsAnOrdinaryError()
+void tst_RunRecovery::otherCodesAreOrdinaryErrors_data()
 {
+    QTest::addColumn<QString>("description");
+    QTest::newRow("code in lower case") << "ora-00439: feature not enabled";
+    QTest::newRow("code later in the text") << "ORA-01502: index 'IDX_A' unusable (after ORA-00439)";
+    QTest::newRow("code after a blank") << " ORA-00439: feature not enabled";
+}
+
+// Only a description that starts with the code, as Oracle writes it, is the online refusal.
+void tst_RunRecovery::otherCodesAreOrdinaryErrors()
+{
+    QFETCH(QString, description);
     RunFixture f;
-    f.plan->fail("Execute", 1, 439, "ora-00439: feature not enabled", 1, "ALTER INDEX");
+    f.window.onLine = 1;
+    f.plan->fail("Execute", 1, 439, description, 1, "ALTER INDEX");
     f.run();
 
-    QCOMPARE(count(f.window.journal, "ask:"), 0);
-    QVERIFY(f.window.journal.contains("error:Tarvelin|Error 439: ora-00439: feature not enabled"));
-    QCOMPARE(f.window.status, QString("ora-00439: feature not enabled"));
-    QCOMPARE(f.rebuilds().size(), 1);
+    const QStringList& j = f.window.journal;
+    QCOMPARE(count(j, "ask:"), 0);
+    const qsizetype box = j.indexOf("error:Tarvelin|Error 439: " + description);
+    QVERIFY2(box >= 0, qPrintable(j.join(u'\n')));
+    // The box comes first; the status line takes the description once it is closed.
+    QCOMPARE(j.indexOf("info:" + description), box + 1);
+    QCOMPARE(f.window.statuses().count(description), 1);
+    QCOMPARE(f.window.status, description);
+    QCOMPARE(f.window.onLine, 1);
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE"}));
     QVERIFY(f.idle());
 }
 
