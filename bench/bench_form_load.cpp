@@ -77,7 +77,6 @@ int main(int argc, char** argv)
 {
     BenchSetup::beforeApplication();
     QApplication app(argc, argv);
-    BenchSetup::afterApplication();
     const int files = BenchSetup::intOption(argc, argv, "files", 10000);
     const int reps = BenchSetup::intOption(argc, argv, "reps", 7);
 

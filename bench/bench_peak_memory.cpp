@@ -45,7 +45,6 @@ int main(int argc, char** argv)
 {
     BenchSetup::beforeApplication();
     QApplication app(argc, argv);
-    BenchSetup::afterApplication();
 
     const int childIndexes = BenchSetup::intOption(argc, argv, "child", -1);
     if (childIndexes >= 0)

@@ -202,7 +202,6 @@ int main(int argc, char** argv)
 {
     BenchSetup::beforeApplication();
     QApplication app(argc, argv);
-    BenchSetup::afterApplication();
 
     const int indexes = BenchSetup::intOption(argc, argv, "indexes", 1000);
     const bool onlyA = argc > 1 && std::strcmp(argv[1], "a") == 0;

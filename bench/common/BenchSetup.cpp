@@ -1,6 +1,5 @@
 #include "BenchSetup.h"
 
-#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <cstring>
@@ -11,16 +10,12 @@ void beforeApplication()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-void afterApplication()
-{
-    QCoreApplication::addLibraryPath(QStringLiteral(TARVELIN_BENCH_PLUGIN_DIR));
+    qputenv("ODBCSYSINI", TARVELIN_BENCH_ODBC_DIR);
 }
 
 QString simulatorConnection(int indexes, int delayMs)
 {
-    return QStringLiteral("Provider=QORASIM;Generate=%1;DelayMs=%2").arg(indexes).arg(delayMs);
+    return QStringLiteral("Driver={Simulador Oracle};Generate=%1;DelayMs=%2").arg(indexes).arg(delayMs);
 }
 
 int intOption(int argc, char** argv, const char* name, int fallback)

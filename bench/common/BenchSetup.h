@@ -5,12 +5,11 @@
 // What every benchmark process needs before and after its QApplication exists.
 namespace BenchSetup {
 
-// Before QApplication: no display is needed, the window draws offscreen.
+// Before QApplication: no display is needed, the window draws offscreen, and the driver manager
+// finds the simulated Oracle driver (Driver={Simulador Oracle}) in the build.
 void beforeApplication();
-// After QApplication: the simulated Oracle driver (QORASIM) becomes loadable.
-void afterApplication();
 
-// "Provider=QORASIM;Generate=<indexes>;DelayMs=<delayMs>".
+// "Driver={Simulador Oracle};Generate=<indexes>;DelayMs=<delayMs>", through Qt's ODBC driver.
 QString simulatorConnection(int indexes, int delayMs);
 
 // An integer command-line option "--name=value", or fallback.

@@ -10,9 +10,9 @@
 #include <vector>
 
 // A Qt SQL driver whose answers a test scripts, registered as "TVFAKE". It
-// stands for every driver that is not ODBC (the simulated Oracle server among
-// them), so that the layer's handling of Qt's own results and errors can be
-// checked without a server.
+// stands for every Qt driver that is not ODBC, so that the layer's handling of
+// Qt's own results and errors (and fetches that fail half-way) can be checked
+// where no such driver or server is at hand.
 struct FakeAnswer
 {
     QStringList columns; // empty: a statement without rows

@@ -2,7 +2,6 @@
 #include "ErrorNumbers.h"
 #include "FakeSqlDriver.h"
 #include "RaisedError.h"
-#include "TestPlugins.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -24,7 +23,6 @@ class TestConnection : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -44,25 +42,15 @@ private slots:
 
     // Running statements.
     void rowsAreReadBeforeExecuteReturns();
-    void statementWithoutRows();
     void statementError_data();
     void statementError();
     void fetchErrorIsRaised();
-    void executeOnClosedConnection();
     void onlySqlText();
     void manyRows();
 
-    // Time-out and closing.
+    // Closing, time-outs and the ODBC path end to end: tst_orasim_connection.
     void commandTimeout();
-    void closeTwice();
-    void releaseClosesAndRemoves();
-    void reopenAfterClose();
 };
-
-void TestConnection::initTestCase()
-{
-    useTestPlugins();
-}
 
 void TestConnection::init()
 {
@@ -192,14 +180,6 @@ void TestConnection::openError_data()
     QTest::addColumn<qint32>("number");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("simulated Oracle, native number") << QSqlError("QORASIM: Unable to connect",
-        "[Simulador][Oracle]ORA-01017: invalid username/password; logon denied", QSqlError::ConnectionError,
-        "1017") << 1017 << "ORA-01017: invalid username/password; logon denied";
-    QTest::newRow("records joined as Qt's ODBC driver does: the first one") << QSqlError(
-        "QODBC: Unable to connect",
-        "[Oracle][ODBC][Ora]ORA-12541: TNS:no listener\n "
-        "[unixODBC][Driver Manager]Driver's SQLSetConnectAttr failed ",
-        QSqlError::ConnectionError, "12541") << 12541 << "ORA-12541: TNS:no listener";
     QTest::newRow("no native number")
         << QSqlError("Unable to connect", "[X][Y]Server gone", QSqlError::ConnectionError, "")
         << ErrorNumber::DriverFailure << "Server gone";
@@ -273,26 +253,12 @@ void TestConnection::rowsAreReadBeforeExecuteReturns()
     cn.Close();
 }
 
-void TestConnection::statementWithoutRows()
-{
-    Connection cn;
-    cn.Open(fake, QString(), QString(), -1);
-    auto rs = cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText);
-    QVERIFY(rs);
-    QVERIFY(rs->isOpen());
-    QVERIFY(rs->Eof());
-    QCOMPARE(rs->rowCount(), 0);
-}
-
 void TestConnection::statementError_data()
 {
     QTest::addColumn<QSqlError>("error");
     QTest::addColumn<qint32>("number");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("online rebuild refused")
-        << driverError("[Simulador][Oracle]ORA-00439: feature not enabled: Online Index Build", "439") << 439
-        << "ORA-00439: feature not enabled: Online Index Build";
     QTest::newRow("Spanish text, first of two records") << driverError(
         QString::fromUtf8("[Oracle][ODBC][Ora]ORA-01418: el índice especificado no existe "
                           "[Oracle][ODBC]Statement aborted"),
@@ -328,16 +294,6 @@ void TestConnection::fetchErrorIsRaised()
     QVERIFY(raised);
     QCOMPARE(raised->number(), 1555);
     QCOMPARE(raised->description(), QStringLiteral("ORA-01555: snapshot too old"));
-}
-
-void TestConnection::executeOnClosedConnection()
-{
-    Connection cn;
-    TV_VERIFY_RAISES(cn.Execute("SELECT 1", Connection::adCmdText), ErrorNumber::ObjectClosed);
-    cn.Open(fake, QString(), QString(), -1);
-    cn.Close();
-    TV_VERIFY_RAISES(cn.Execute("SELECT 1", Connection::adCmdText), ErrorNumber::ObjectClosed);
-    QVERIFY(FakeServer::statements.isEmpty());
 }
 
 void TestConnection::onlySqlText()
@@ -384,47 +340,6 @@ void TestConnection::commandTimeout()
     QCOMPARE(cn.CommandTimeout(), 5);
     TV_VERIFY_RAISES(cn.setCommandTimeout(-1), ErrorNumber::InvalidArgument);
     QCOMPARE(cn.CommandTimeout(), 5);
-}
-
-void TestConnection::closeTwice()
-{
-    Connection cn;
-    cn.Open(fake, QString(), QString(), -1);
-    cn.Close();
-    QVERIFY(!cn.isOpen());
-    QCOMPARE(FakeServer::openDrivers, 0);
-    TV_VERIFY_RAISES(cn.Close(), ErrorNumber::ObjectClosed);
-}
-
-void TestConnection::releaseClosesAndRemoves()
-{
-    std::unique_ptr<Recordset> rs;
-    {
-        FakeServer::answers["q"] = FakeAnswer {{"INDEX_NAME"}, {{"IDX_A"}}, {}, -1, {}};
-        Connection cn;
-        cn.Open(fake, QString(), QString(), -1);
-        rs = cn.Execute("q", Connection::adCmdText);
-        QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
-        QCOMPARE(FakeServer::openDrivers, 1);
-    }
-    QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
-    QCOMPARE(FakeServer::openDrivers, 0);
-    // The rows outlive their connection, as a client-side cursor's do.
-    QCOMPARE(rs->Fields("index_name").toString(), QStringLiteral("IDX_A"));
-}
-
-void TestConnection::reopenAfterClose()
-{
-    Connection cn;
-    cn.Open(fake + "first", QString(), QString(), -1);
-    cn.Close();
-    cn.Open(fake + "second", QString(), QString(), -1);
-    QVERIFY(cn.isOpen());
-    QCOMPARE(FakeServer::openedDatabaseName, QStringLiteral("second"));
-    // Two connections at once get their own Qt connections.
-    Connection other;
-    other.Open(fake + "third", QString(), QString(), -1);
-    QCOMPARE(QSqlDatabase::connectionNames().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -66,11 +66,12 @@ stop_display() {
     fi
 }
 
-# in_desktop <plugin folder> <command...>: runs the command on a fresh virtual display with a
-# session bus of its own and Qt's accessibility bridge on; the buses and the accessibility
+# in_desktop <ODBC folder> <command...>: runs the command on a fresh virtual display with a
+# session bus of its own and Qt's accessibility bridge on, and the driver manager reading the
+# drivers of the ODBC folder (the simulated Oracle driver); the buses and the accessibility
 # registry end with the command, the display with the script.
 in_desktop() {
-    local plugins=$1
+    local odbc=$1
     shift
     mkdir -m 700 "$scratch/run"
     start_display
@@ -80,7 +81,7 @@ in_desktop() {
         PYTHONDONTWRITEBYTECODE=1 \
         QT_QPA_PLATFORM=xcb \
         QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-        QT_PLUGIN_PATH="$plugins" \
+        ODBCSYSINI="$odbc" \
         timeout -k 10 "$session_limit" \
         dbus-run-session -- "$@" || status=$?
     if [ "$status" -ne 0 ]; then

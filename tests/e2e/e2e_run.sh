@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # One reindex through the real program on a virtual display, driven with the keyboard:
-#   e2e_run.sh <Tarvelin> <plugin folder> <screenshot folder> <case>
+#   e2e_run.sh <Tarvelin> <ODBC folder> <screenshot folder> <case>
 # case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
 # against a server that cannot rebuild online, the question answered "Sí".
-# The simulated server logs every statement it receives; the log must be exactly the run's.
+# The program reaches the simulated server through Qt's ODBC driver and the driver manager, which
+# finds Driver={Simulador Oracle} in the build's ODBC folder. The server logs the session and every
+# statement it receives with its time-out; the log must be exactly the run's.
 set -euo pipefail
 if [ $# -ne 4 ]; then
-    echo "Uso: $0 <Tarvelin> <carpeta de plugins> <carpeta de capturas> terminado|sin_en_linea" >&2
+    echo "Uso: $0 <Tarvelin> <carpeta ODBC> <carpeta de capturas> terminado|sin_en_linea" >&2
     exit 2
 fi
 program=$(realpath "$1")
-plugins=$(realpath "$2")
+odbc=$(realpath "$2")
 mkdir -p "$3"
 shots=$(realpath "$3")
 case=$4
@@ -49,11 +51,16 @@ esac
 make_scratch
 make_program_folder "$program"
 log="$scratch/statements.log"
-printf '[Corvath S.L.]\nProvider=QORASIM\nConnection=%s;Log=%s;DelayMs=100\n' "$server" "$log" \
+printf '[Corvath S.L.]\nConnection=Driver={Simulador Oracle};%s;Log=%s;DelayMs=100\n' "$server" "$log" \
     >"$scratch/programa/Sim.cfp"
-in_desktop "$plugins" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots"
+in_desktop "$odbc" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots"
 
-printf '%s\n' "${statements[@]}" >"$scratch/expected.log"
+# One session; a run sets no statement time-out.
+{
+    echo CONNECT
+    printf 'EXEC 0 %s\n' "${statements[@]}"
+    echo DISCONNECT
+} >"$scratch/expected.log"
 if ! diff -u --label esperado --label recibido "$scratch/expected.log" "$log"; then
     echo "FAIL: the server received other statements than the run's" >&2
     exit 1

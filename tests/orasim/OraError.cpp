@@ -44,3 +44,12 @@ OraError OraError::fromCode(int code, const QString& indexName)
     }
     return OraError(code, prefix + QStringLiteral("simulated failure"));
 }
+
+OraError OraError::lengthened() const
+{
+    constexpr qsizetype longLength = 600;
+    QString text = m_text;
+    for (int part = 1; text.size() < longLength; ++part)
+        text += QStringLiteral("; simulated detail %1").arg(part, 2, 10, QLatin1Char('0'));
+    return OraError(m_code, text);
+}

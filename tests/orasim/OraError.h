@@ -13,6 +13,10 @@ public:
     // indexName fills the messages that name the index they are about.
     static OraError fromCode(int code, const QString& indexName = QString());
 
+    // The same error with its text continued past 511 characters, as a server's message with a
+    // long detail reads.
+    OraError lengthened() const;
+
     int code() const { return m_code; }
     const QString& text() const { return m_text; }
 

@@ -56,14 +56,22 @@ const QString& OracleSimulator::columnName()
 
 std::optional<OraError> OracleSimulator::logon(const QString& password) const
 {
-    if (m_config.expectedPassword && password != *m_config.expectedPassword)
+    if (m_config.expectedPassword && password != *m_config.expectedPassword) {
+        m_log.refused();
         return OraError::fromCode(OraError::InvalidLogon);
+    }
+    m_log.connected();
     return std::nullopt;
 }
 
-OracleSimulator::Outcome OracleSimulator::execute(const QString& sql)
+void OracleSimulator::logoff() const
 {
-    m_log.append(sql);
+    m_log.disconnected();
+}
+
+OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 timeoutSeconds)
+{
+    m_log.executing(timeoutSeconds, sql);
     if (const std::optional<AlterIndexStatement> statement = AlterIndexStatement::parse(sql))
         return runAlterIndex(*statement);
     return runDictionaryQuery(sql);
@@ -74,8 +82,10 @@ OracleSimulator::Outcome OracleSimulator::runAlterIndex(const AlterIndexStatemen
     if (!m_indexSet.contains(statement.indexName))
         return failure(OraError::fromCode(OraError::IndexDoesNotExist));
     const auto failing = m_config.failures.constFind(statement.indexName);
-    if (failing != m_config.failures.cend())
-        return failure(OraError::fromCode(failing.value(), statement.indexName));
+    if (failing != m_config.failures.cend()) {
+        const OraError error = OraError::fromCode(failing.value(), statement.indexName);
+        return failure(m_config.longText ? error.lengthened() : error);
+    }
     if (statement.online && !m_config.onlineEnabled)
         return failure(OraError::fromCode(OraError::FeatureNotEnabled));
     if (m_config.delayMs > 0)

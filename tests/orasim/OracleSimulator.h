@@ -2,8 +2,8 @@
 
 #include "AlterIndexStatement.h"
 #include "OraError.h"
+#include "SessionLog.h"
 #include "SimulatorConfig.h"
-#include "StatementLog.h"
 
 #include <QSet>
 #include <QStringList>
@@ -13,6 +13,7 @@
 
 // The simulated server behind one connection: it checks the logon and answers each statement
 // the way the real server would for the index dictionary query and ALTER INDEX ... REBUILD.
+// Every logon, statement and logoff is written to the configured log first.
 class OracleSimulator
 {
 public:
@@ -28,9 +29,13 @@ public:
 
     explicit OracleSimulator(SimulatorConfig config, Sleeper sleeper = {});
 
-    // password is the one given at logon; it must match ExpectPwd when that is set.
+    // The password must match ExpectPwd when that is set.
     std::optional<OraError> logon(const QString& password) const;
-    Outcome execute(const QString& sql);
+    // timeoutSeconds is the query time-out the statement runs with; it is recorded, not enforced.
+    Outcome execute(const QString& sql, quint64 timeoutSeconds = 0);
+    void logoff() const;
+
+    const SimulatorConfig& config() const { return m_config; }
 
     static const QString& columnName();
 
@@ -41,6 +46,6 @@ private:
     SimulatorConfig m_config;
     QStringList m_sortedIndexes;
     QSet<QString> m_indexSet;
-    StatementLog m_log;
+    SessionLog m_log;
     Sleeper m_sleeper;
 };

@@ -93,6 +93,14 @@ std::optional<int> parseNumber(const QString& value, int minimum, int maximum)
     return static_cast<int>(number);
 }
 
+std::optional<bool> parseSwitch(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    if (trimmed != QLatin1String("0") && trimmed != QLatin1String("1"))
+        return std::nullopt;
+    return trimmed == QLatin1String("1");
+}
+
 bool addFailures(const QString& value, QHash<QString, int>& failures, QString* error)
 {
     for (const QString& item : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -138,12 +146,26 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
             }
             generate = *count;
         } else if (key == QLatin1String("ONLINE")) {
-            const QString value = pair.value.trimmed();
-            if (value != QLatin1String("0") && value != QLatin1String("1")) {
+            const std::optional<bool> online = parseSwitch(pair.value);
+            if (!online) {
                 *error = QStringLiteral("Online must be 0 or 1");
                 return std::nullopt;
             }
-            config.onlineEnabled = value == QLatin1String("1");
+            config.onlineEnabled = *online;
+        } else if (key == QLatin1String("LONGTEXT")) {
+            const std::optional<bool> longText = parseSwitch(pair.value);
+            if (!longText) {
+                *error = QStringLiteral("LongText must be 0 or 1");
+                return std::nullopt;
+            }
+            config.longText = *longText;
+        } else if (key == QLatin1String("RECORDS")) {
+            const std::optional<int> records = parseNumber(pair.value, 1, 2);
+            if (!records) {
+                *error = QStringLiteral("Records must be 1 or 2");
+                return std::nullopt;
+            }
+            config.records = *records;
         } else if (key == QLatin1String("FAIL")) {
             if (!addFailures(pair.value, config.failures, error))
                 return std::nullopt;
@@ -152,7 +174,12 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
         } else if (key == QLatin1String("PWD")) {
             config.password = pair.value;
         } else if (key == QLatin1String("UID")) {
-            // The user is not checked; only the password decides a logon.
+            // The user is not checked: only the password decides a logon.
+            config.user = pair.value;
+        } else if (key == QLatin1String("DSN")) {
+            config.dataSource = pair.value;
+        } else if (key == QLatin1String("DRIVER")) {
+            // The driver manager has already used it to find this driver.
         } else if (key == QLatin1String("DELAYMS")) {
             const std::optional<int> delay = parseNumber(pair.value, 0, 3600000);
             if (!delay) {

@@ -6,9 +6,9 @@
 
 #include <optional>
 
-// What the simulated server holds and how it misbehaves, read from the database name handed to
-// the driver: "key=value;" pairs, keys in any case, values either plain (up to the next ';') or
-// in braces ("{se;cr}}et}" is "se;cr}et"). Keys:
+// What the simulated server holds and how it misbehaves, read from the connection string the
+// driver receives: "key=value;" pairs, keys in any case, values either plain (up to the next ';')
+// or in braces ("{se;cr}}et}" is "se;cr}et"). Keys:
 //   Indexes=A,B     index names, stored exactly; commas only separate; empty items are skipped
 //   Generate=N      adds IDX_000001 .. IDX_<N> (numbers zero-padded to six digits), 0..1000000
 //   Online=0|1      0: every REBUILD ONLINE fails with ORA-00439 (default 1)
@@ -17,8 +17,11 @@
 //   ExpectPwd=x     logging on fails with ORA-01017 unless the password is x
 //   PWD=x           the password given at logon
 //   UID=x           the user; accepted and not checked
+//   DRIVER=, DSN=   the driver manager's own keys; accepted
 //   DelayMs=N       each rebuild that succeeds blocks for N ms first
-//   Log=PATH        every statement received is appended to PATH, one per line
+//   Log=PATH        logons, statements and logoffs are appended to PATH, one per line
+//   Records=1|2     2: every error carries a second diagnostic record after the first
+//   LongText=0|1    1: Fail messages run past 511 characters
 // Indexes and Fail add up over repeated keys; for the others the last one counts. Any other key,
 // a malformed value, a repeated index name or a Fail naming no stored index is an error, so a
 // mistyped test setup fails loudly instead of running against a different server.
@@ -32,8 +35,12 @@ public:
     QHash<QString, int> failures; // stored index name -> ORA number
     std::optional<QString> expectedPassword;
     QString password;
+    QString user; // UID
+    QString dataSource; // DSN
     int delayMs = 0;
     QString logPath;
+    int records = 1;
+    bool longText = false;
 
     static constexpr int maximumGenerated = 1000000;
 };

@@ -69,10 +69,10 @@ void TestProfileFormat::acceptedContents_data()
             + "\n \t \nPassword=tiger\n\n"
                                  << tiger << plain;
     QTest::newRow("keys in any case, blanks around keys and values")
-        << "  [Corvath S.L.]  \n  PROVIDER = QORASIM \n\tconnection\t=\t" + OracleOdbc
+        << "  [Corvath S.L.]  \n  PROVIDER = QOCI \n\tconnection\t=\t" + OracleOdbc
             + "\t \npassWORD =  tiger  \n"
-        << QStringLiteral("Provider=QORASIM;") + OracleOdbcText + QStringLiteral(";PWD={tiger}")
-        << QStringLiteral("Provider=QORASIM;") + OracleOdbcText;
+        << QStringLiteral("Provider=QOCI;") + OracleOdbcText + QStringLiteral(";PWD={tiger}")
+        << QStringLiteral("Provider=QOCI;") + OracleOdbcText;
     QTest::newRow("value holds = ; and braces")
         << QByteArray("[Corvath S.L.]\nConnection=Driver={Oracle 19 ODBC "
                       "driver};Dbq=//h:1521/S;Attr={a=b;c{d}}};X==y\n")

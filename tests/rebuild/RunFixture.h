@@ -10,7 +10,8 @@
 
 // One run against the simulated Oracle server, in process: a scripted window,
 // a profile that yields the given connection string, and a real database layer
-// behind planned faults.
+// behind planned faults, reaching the server through Qt's ODBC driver and the
+// driver manager (Driver={Simulador Oracle}).
 struct RunFixture
 {
     ScriptedWindow window;
@@ -22,7 +23,7 @@ struct RunFixture
     explicit RunFixture(const QString& simulatorConfig = QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C"))
     {
         window.base = QStringLiteral("Prod");
-        profile->connectionString = QStringLiteral("Provider=QORASIM;") + simulatorConfig;
+        profile->connectionString = QStringLiteral("Driver={Simulador Oracle};") + simulatorConfig;
     }
 
     RunPlatform platform()

@@ -1,6 +1,5 @@
 #include "RunFixture.h"
 #include "TarvelinError.h"
-#include "TestPlugins.h"
 
 #include <QTest>
 
@@ -15,8 +14,6 @@ class tst_RunRecovery : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { useTestPlugins(); }
-
     void onlineRefusedAnsweredYesRetriesWithoutOnline();
     void onlineRefusedAnsweredNoTouchesNothingMore();
     void onlineRefusedWithoutOnlineAsksAgain();

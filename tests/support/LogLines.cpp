@@ -12,3 +12,17 @@ QStringList logLines(const QString& path)
         lines.removeLast();
     return lines;
 }
+
+QStringList loggedStatements(const QString& path)
+{
+    QStringList statements;
+    for (const QString& line : logLines(path)) {
+        if (line.startsWith(QLatin1String("<cannot read")))
+            statements.append(line);
+        if (!line.startsWith(QLatin1String("EXEC ")))
+            continue;
+        const qsizetype afterTimeout = line.indexOf(QLatin1Char(' '), 5);
+        statements.append(afterTimeout < 0 ? QString() : line.mid(afterTimeout + 1));
+    }
+    return statements;
+}

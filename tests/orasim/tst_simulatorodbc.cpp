@@ -1,0 +1,331 @@
+#include "LogLines.h"
+#include "OdbcDiagnostics.h"
+
+#include <QLibrary>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+// The simulated Oracle driver as Qt's ODBC driver meets it through the driver manager, and the
+// ODBC calls around it that the database layer makes itself.
+class TestSimulatorOdbc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void openAsQtSeesIt();
+    void queryAndRebuild();
+    void preparedStatementRunsWithItsTimeout();
+    void errors_data();
+    void errors();
+    void secondRecordFollowsTheFirst();
+    void getDataInPieces();
+    void unsupportedCallsFailWithARecord();
+    void invalidHandles();
+    void sessionsInTheLog();
+
+private:
+    QSqlDatabase open(const QString& config, const QString& name = QStringLiteral("sim"));
+    QString log() const { return m_dir->filePath(QStringLiteral("sim;{log}")); }
+    // The Log key for log(), braced as its ';' and '}' need.
+    QString logKey() const
+    {
+        return QStringLiteral(";Log={%1}").arg(log().replace(u'}', QStringLiteral("}}")));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+namespace {
+
+const QString programQuery
+    = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
+
+SQLHSTMT statementOf(const QSqlQuery& query)
+{
+    return *static_cast<const SQLHANDLE*>(query.result()->handle().constData());
+}
+
+QStringList rows(QSqlQuery& query)
+{
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
+} // namespace
+
+void TestSimulatorOdbc::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSimulatorOdbc::cleanup()
+{
+    for (const QString& name : QSqlDatabase::connectionNames())
+        QSqlDatabase::removeDatabase(name);
+    m_dir.reset();
+}
+
+QSqlDatabase TestSimulatorOdbc::open(const QString& config, const QString& name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+    db.setDatabaseName(QStringLiteral("Driver={Simulador Oracle};") + config + logKey());
+    if (!db.open())
+        qWarning("open failed: %s", qPrintable(db.lastError().text()));
+    return db;
+}
+
+void TestSimulatorOdbc::openAsQtSeesIt()
+{
+    QSqlDatabase db = open(QStringLiteral("Indexes=A"));
+    QVERIFY(db.isOpen());
+    // Text is read as UTF-16 because the driver converts to the wide types (SQL_CONVERT_*), which
+    // also spares the server Qt's "select 'test'" probe: the log holds nothing but the logon.
+    QVERIFY(db.driver()->hasFeature(QSqlDriver::Unicode));
+    QCOMPARE(logLines(log()), QStringList {"CONNECT"});
+    QCOMPARE(db.driver()->dbmsType(), QSqlDriver::Oracle);
+    QVERIFY(!db.driver()->hasFeature(QSqlDriver::MultipleResultSets));
+    QCOMPARE(db.driver()->escapeIdentifier("My Idx", QSqlDriver::TableName), QString("\"My Idx\""));
+}
+
+void TestSimulatorOdbc::queryAndRebuild()
+{
+    QSqlDatabase db = open(QStringLiteral("Indexes=SYS_A,IDX_B,idx_c,SYSX,IDX_A"));
+    QSqlQuery query(db);
+    // Asked for a scrollable cursor, the driver keeps its forward-only one and Qt follows.
+    QVERIFY2(query.exec(programQuery), qPrintable(query.lastError().text()));
+    QVERIFY(query.isForwardOnly());
+    QVERIFY(query.isSelect());
+    QCOMPARE(query.record().fieldName(0), QString("INDEX_NAME"));
+    QCOMPARE(rows(query), (QStringList {"IDX_A", "IDX_B", "idx_c"}));
+
+    QSqlQuery rebuild(db);
+    QVERIFY2(rebuild.exec("ALTER INDEX idx_a REBUILD ONLINE"), qPrintable(rebuild.lastError().text()));
+    QVERIFY(rebuild.isActive());
+    QVERIFY(!rebuild.isSelect());
+    QCOMPARE(rebuild.numRowsAffected(), 0);
+    QCOMPARE(loggedStatements(log()), (QStringList {programQuery, "ALTER INDEX idx_a REBUILD ONLINE"}));
+}
+
+void TestSimulatorOdbc::preparedStatementRunsWithItsTimeout()
+{
+    QSqlDatabase db = open(QStringLiteral("Indexes=B,A"));
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    QVERIFY(query.prepare(programQuery));
+    // Preparing sends nothing; the time-out set on the handle goes with the statement.
+    QCOMPARE(logLines(log()), QStringList {"CONNECT"});
+    QCOMPARE(SQLSetStmtAttr(statementOf(query), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0),
+        SQLRETURN(SQL_SUCCESS));
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+    QCOMPARE(rows(query), (QStringList {"A", "B"}));
+    QCOMPARE(logLines(log()), (QStringList {"CONNECT", "EXEC 30 " + programQuery}));
+}
+
+void TestSimulatorOdbc::errors_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("sql"); // empty: the open fails
+    QTest::addColumn<QString>("native");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("ONLINE refused")
+        << "Indexes=IDX_A;Online=0"
+        << "ALTER INDEX IDX_A REBUILD ONLINE"
+        << "439"
+        << "[Oracle][ODBC][Ora]ORA-00439: feature not enabled: Online Index Build";
+    QTest::newRow("bad escape") << "Indexes=IDX_A"
+                                << "SELECT index_name FROM user_indexes WHERE NOT index_name "
+                                   "LIKE 'X' ESCAPE ''"
+                                << "1425"
+                                << "[Oracle][ODBC][Ora]ORA-01425: escape character must be character string "
+                                   "of length 1";
+    QTest::newRow("wrong password")
+        << "Indexes=A;ExpectPwd=tiger;UID=scott;PWD={lion}"
+        << ""
+        << "1017"
+        << "[Oracle][ODBC][Ora]ORA-01017: invalid username/password; logon denied";
+    QTest::newRow("unknown key") << "Indexes=A;Colour=blue"
+                                 << ""
+                                 << "0"
+                                 << "[Oracle][ODBC]invalid simulator configuration: unknown key 'Colour'";
+}
+
+void TestSimulatorOdbc::errors()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, sql);
+    QFETCH(QString, native);
+    QFETCH(QString, text);
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("sim"));
+    db.setDatabaseName(QStringLiteral("Driver={Simulador Oracle};") + config);
+    if (sql.isEmpty()) {
+        QVERIFY(!db.open());
+        QCOMPARE(db.lastError().type(), QSqlError::ConnectionError);
+        QCOMPARE(db.lastError().nativeErrorCode(), native);
+        QCOMPARE(db.lastError().databaseText(), text);
+        return;
+    }
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QSqlQuery query(db);
+    QVERIFY(!query.exec(sql));
+    QCOMPARE(query.lastError().type(), QSqlError::StatementError);
+    QCOMPARE(query.lastError().nativeErrorCode(), native);
+    QCOMPARE(query.lastError().databaseText(), text);
+    // What the layer reads from the statement itself. Qt asks for ODBC 2 behaviour, so the
+    // driver manager reports HY000 by its ODBC 2 name.
+    const auto record = OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statementOf(query));
+    QVERIFY(record);
+    QCOMPARE(record->sqlState, QString("S1000"));
+    QCOMPARE(QString::number(record->nativeCode), native);
+    QCOMPARE(record->text, text);
+}
+
+void TestSimulatorOdbc::secondRecordFollowsTheFirst()
+{
+    QSqlDatabase db = open(QStringLiteral("Indexes=IDX_A;Online=0;Records=2"));
+    QSqlQuery query(db);
+    QVERIFY(!query.exec("ALTER INDEX IDX_A REBUILD ONLINE"));
+    // Qt joins the records and keeps the native number of the last one.
+    QCOMPARE(query.lastError().databaseText(),
+        QString("[Oracle][ODBC][Ora]ORA-00439: feature not enabled: Online Index Build "
+                "[Oracle][ODBC][Ora]ORA-06512: at line 1"));
+    QCOMPARE(query.lastError().nativeErrorCode(), QString("6512"));
+    const auto first = OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statementOf(query));
+    QVERIFY(first);
+    QCOMPARE(first->nativeCode, 439);
+    SQLINTEGER number = 0;
+    QCOMPARE(SQLGetDiagField(SQL_HANDLE_STMT, statementOf(query), 0, SQL_DIAG_NUMBER, &number, 0, nullptr),
+        SQLRETURN(SQL_SUCCESS));
+    QCOMPARE(number, 2);
+}
+
+void TestSimulatorOdbc::getDataInPieces()
+{
+    // Two bytes, three bytes and four bytes in UTF-8; the last one two units in UTF-16.
+    const QString name = QString::fromUtf8("\xC3\x8DNDICE_\xE2\x82\xAC_\xF0\x9F\x98\x80_FIN");
+    QSqlDatabase db = open(QStringLiteral("Indexes=") + name);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    QVERIFY(query.exec("SELECT index_name FROM user_indexes"));
+    const SQLHSTMT statement = statementOf(query);
+    QCOMPARE(SQLFetch(statement), SQLRETURN(SQL_SUCCESS));
+
+    // Narrow: UTF-8 in pieces of at most 4 bytes plus the terminator, never cut inside a
+    // character; each piece reports what was left before it.
+    const QByteArray utf8 = name.toUtf8();
+    QByteArray narrow;
+    char bytes[5];
+    SQLLEN left = 0;
+    SQLRETURN r;
+    while ((r = SQLGetData(statement, 1, SQL_C_CHAR, bytes, sizeof bytes, &left)) == SQL_SUCCESS_WITH_INFO) {
+        QCOMPARE(left, SQLLEN(utf8.size() - narrow.size()));
+        QCOMPARE(OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statement)->sqlState,
+            QString("01004"));
+        narrow += bytes;
+        QVERIFY(QString::fromUtf8(narrow).toUtf8() == narrow);
+    }
+    QCOMPARE(r, SQLRETURN(SQL_SUCCESS));
+    narrow += bytes;
+    QCOMPARE(narrow, utf8);
+    QCOMPARE(SQLGetData(statement, 1, SQL_C_CHAR, bytes, sizeof bytes, &left), SQLRETURN(SQL_NO_DATA));
+
+    // Wide: asked in another type, the value starts again; a surrogate pair stays whole.
+    QString wide;
+    SQLWCHAR units[4];
+    while ((r = SQLGetData(statement, 1, SQL_C_WCHAR, units, sizeof units, &left)) == SQL_SUCCESS_WITH_INFO) {
+        QCOMPARE(left, SQLLEN((name.size() - wide.size()) * sizeof(SQLWCHAR)));
+        wide += QString::fromUtf16(reinterpret_cast<const char16_t*>(units));
+        QVERIFY(!wide.back().isHighSurrogate());
+    }
+    QCOMPARE(r, SQLRETURN(SQL_SUCCESS));
+    wide += QString::fromUtf16(reinterpret_cast<const char16_t*>(units));
+    QCOMPARE(wide, name);
+    QCOMPARE(SQLFetch(statement), SQLRETURN(SQL_NO_DATA));
+}
+
+void TestSimulatorOdbc::unsupportedCallsFailWithARecord()
+{
+    QSqlDatabase db = open(QStringLiteral("Indexes=A"));
+    QSqlQuery query(db);
+    QVERIFY(query.exec(programQuery));
+    const SQLHSTMT statement = statementOf(query);
+    const auto expectRecord = [statement](SQLRETURN r, const char* sqlState) {
+        QCOMPARE(r, SQLRETURN(SQL_ERROR));
+        const auto record = OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statement);
+        QVERIFY(record);
+        QCOMPARE(record->sqlState, QString::fromLatin1(sqlState));
+    };
+    // Qt refuses a driver without SQLTables: it is there, and says it is not supported.
+    expectRecord(SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0), "S1C00");
+    QVERIFY(OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statement)
+                ->text.startsWith("[Oracle][ODBC]Optional feature not implemented"));
+    expectRecord(SQLSetStmtAttr(
+                     statement, SQL_ATTR_CURSOR_SCROLLABLE, reinterpret_cast<SQLPOINTER>(SQL_SCROLLABLE), 0),
+        "S1C00");
+    // Not exported at all: the driver manager answers for the driver.
+    expectRecord(SQLGetTypeInfoW(statement, SQL_ALL_TYPES), "IM001");
+}
+
+void TestSimulatorOdbc::invalidHandles()
+{
+    // Straight into the driver, as the driver manager calls it.
+    QLibrary driver(qEnvironmentVariable("ODBCSYSINI") + QStringLiteral("/liborasimodbc.so"));
+    QVERIFY2(driver.load(), qPrintable(driver.errorString()));
+    using AllocHandle = SQLRETURN (*)(SQLSMALLINT, SQLHANDLE, SQLHANDLE*);
+    using FreeHandle = SQLRETURN (*)(SQLSMALLINT, SQLHANDLE);
+    using ExecDirect = SQLRETURN (*)(SQLHSTMT, SQLCHAR*, SQLINTEGER);
+    const auto alloc = reinterpret_cast<AllocHandle>(driver.resolve("SQLAllocHandle"));
+    const auto release = reinterpret_cast<FreeHandle>(driver.resolve("SQLFreeHandle"));
+    const auto execDirect = reinterpret_cast<ExecDirect>(driver.resolve("SQLExecDirect"));
+    QVERIFY(alloc && release && execDirect);
+
+    SQLHANDLE environment = nullptr;
+    QCOMPARE(alloc(SQL_HANDLE_ENV, nullptr, &environment), SQLRETURN(SQL_SUCCESS));
+    SQLCHAR sql[] = "SELECT index_name FROM user_indexes";
+    QCOMPARE(execDirect(nullptr, sql, SQL_NTS), SQLRETURN(SQL_INVALID_HANDLE));
+    QCOMPARE(execDirect(environment, sql, SQL_NTS), SQLRETURN(SQL_INVALID_HANDLE)); // not a statement
+    QCOMPARE(release(SQL_HANDLE_DBC, environment), SQLRETURN(SQL_INVALID_HANDLE));
+    QCOMPARE(release(SQL_HANDLE_ENV, environment), SQLRETURN(SQL_SUCCESS));
+    QCOMPARE(release(SQL_HANDLE_ENV, environment), SQLRETURN(SQL_INVALID_HANDLE)); // already freed
+}
+
+void TestSimulatorOdbc::sessionsInTheLog()
+{
+    {
+        QSqlDatabase refused = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "refused");
+        refused.setDatabaseName("Driver={Simulador Oracle};ExpectPwd=x;PWD=y" + logKey());
+        QVERIFY(!refused.open());
+    }
+    QSqlDatabase first = open(QStringLiteral("Indexes=ONE"), "first");
+    QSqlDatabase second = open(QStringLiteral("Indexes=TWO;Online=0"), "second");
+    QSqlQuery inSecond(second);
+    QVERIFY(!inSecond.exec("ALTER INDEX ONE REBUILD"));
+    QCOMPARE(inSecond.lastError().nativeErrorCode(), QString("1418"));
+    first.close();
+    QVERIFY(first.open());
+    QSqlQuery inFirst(first);
+    QVERIFY(inFirst.exec("ALTER INDEX ONE REBUILD ONLINE"));
+    second.close();
+    QCOMPARE(logLines(log()),
+        (QStringList {"CONNECT REFUSED", "CONNECT", "CONNECT", "EXEC 0 ALTER INDEX ONE REBUILD", "DISCONNECT",
+            "CONNECT", "EXEC 0 ALTER INDEX ONE REBUILD ONLINE", "DISCONNECT"}));
+}
+
+QTEST_GUILESS_MAIN(TestSimulatorOdbc)
+#include "tst_simulatorodbc.moc"
