@@ -6,10 +6,29 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh run
 build=${TARVELIN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target Tarvelin
+cmake --build "$build" --target Tarvelin orasimodbc
+
+# A first start needs no database: Demostración.cfp talks to the simulated Oracle server built with
+# the tests (a dozen indexes, 400 ms each, no online rebuilds). For this start only, the driver
+# manager reads the system's drivers and data sources plus that one from a folder in the build.
+demo="$build/Demostración.cfp"
+if [ ! -e "$demo" ]; then
+    indexes=CLIENTES_PK,CLIENTES_NIF_UK,PEDIDOS_PK,PEDIDOS_CLIENTE_IX,PEDIDOS_FECHA_IX,LINEAS_PK
+    indexes+=,LINEAS_PRODUCTO_IX,PRODUCTOS_PK,PRODUCTOS_NOMBRE_IX,FACTURAS_PK,FACTURAS_PEDIDO_IX
+    indexes+=,FACTURAS_FECHA_IX,SYS_C0012345
+    printf '%s\n[Corvath S.L.]\nConnection=Driver={Simulador Oracle};Indexes=%s;DelayMs=400;Online=0\n' \
+        '# Perfil de demostración: habla con un servidor Oracle simulado, no con una base de datos.' \
+        "$indexes" >"$demo"
+fi
+system_odbc=${ODBCSYSINI:-/etc}
+session_odbc="$build/odbc-sesion"
+mkdir -p "$session_odbc"
+{ cat "$system_odbc/odbcinst.ini" 2>/dev/null || true; echo; cat "$build/odbc/odbcinst.ini"; } \
+    >"$session_odbc/odbcinst.ini"
+ln -sfn "$system_odbc/odbc.ini" "$session_odbc/odbc.ini"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "Tarvelin es un programa de escritorio y no hay pantalla (DISPLAY) en esta sesión." >&2
     echo "Ejecútelo desde un escritorio, o con una pantalla virtual: xvfb-run -a $0" >&2
     exit 1
 fi
-exec "$build/Tarvelin"
+ODBCSYSINI=$(realpath "$session_odbc") exec "$build/Tarvelin"
