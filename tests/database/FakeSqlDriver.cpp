@@ -20,7 +20,6 @@ protected:
 
     bool reset(const QString& sql) override
     {
-        FakeServer::statements.append(sql);
         const auto found = FakeServer::answers.find(sql);
         m_answer = found == FakeServer::answers.end() ? FakeAnswer {} : found->second;
         if (m_answer.error.isValid()) {
@@ -43,7 +42,6 @@ protected:
             setAt(QSql::AfterLastRow);
             return false;
         }
-        ++FakeServer::rowsFetched;
         setAt(row);
         return true;
     }
@@ -80,8 +78,6 @@ void FakeServer::reset()
     openedDatabaseName.clear();
     openedUser.clear();
     openedPassword.clear();
-    statements.clear();
-    rowsFetched = 0;
 }
 
 FakeSqlDriver::FakeSqlDriver(QObject* parent)

@@ -37,8 +37,6 @@ struct FakeServer
     static inline QString openedDatabaseName;
     static inline QString openedUser;
     static inline QString openedPassword;
-    static inline QStringList statements;
-    static inline int rowsFetched = 0;
     static inline int openDrivers = 0;
 };
 

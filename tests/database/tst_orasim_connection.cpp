@@ -187,6 +187,9 @@ void TestOrasimConnection::closingDisconnects()
         // The same object opens again, beside another connection of its own; released while
         // open, it disconnects.
         cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1);
+        TV_VERIFY_RAISES(
+            cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1), ErrorNumber::ObjectOpen);
+        TV_VERIFY_RAISES(cn.Execute("user_indexes", 2), ErrorNumber::InvalidArgument); // only SQL text
         Connection other;
         other.Open(connectionString("Indexes=IDX_B"), QString(), QString(), -1);
         QCOMPARE(QSqlDatabase::connectionNames().size(), 2);

@@ -2,7 +2,6 @@
 
 #include "DriverInfo.h"
 #include "DriverStatement.h"
-#include "OdbcText.h"
 
 #include <sqlext.h>
 
@@ -18,7 +17,7 @@ constexpr SQLINTEGER ansiApplication = 115; // SQL_ATTR_ANSI_APP
 } // namespace
 
 DriverConnection::DriverConnection()
-    : OdbcHandle(Kind::Connection)
+    : OdbcHandle(handleKind)
     , m_attributes {{ansiApplication, SQL_AA_TRUE}, {SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_ON},
           {SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_WRITE}, {SQL_ATTR_LOGIN_TIMEOUT, 0},
           {SQL_ATTR_CONNECTION_TIMEOUT, 0}}
@@ -29,12 +28,11 @@ DriverConnection::~DriverConnection()
     freeStatements();
 }
 
-SQLRETURN DriverConnection::connect(const QString& connectionString)
+SQLRETURN DriverConnection::connect(const QString& connectionString, SQLPOINTER out, SQLSMALLINT outCapacity,
+    SQLSMALLINT* outLength, bool wide)
 {
-    if (m_server) {
-        diagnostics().addStandard("08002");
-        return SQL_ERROR;
-    }
+    if (m_server)
+        return fail("08002");
     QString problem;
     std::optional<SimulatorConfig> config = SimulatorConfig::parse(connectionString, &problem);
     if (config && !SessionLog(config->logPath).isWritable())
@@ -51,15 +49,13 @@ SQLRETURN DriverConnection::connect(const QString& connectionString)
         return SQL_ERROR;
     }
     m_server = std::move(server);
-    return SQL_SUCCESS;
+    return answer(connectionString, wide, out, outCapacity, false, outLength);
 }
 
 SQLRETURN DriverConnection::disconnect()
 {
-    if (!m_server) {
-        diagnostics().addStandard("08003");
-        return SQL_ERROR;
-    }
+    if (!m_server)
+        return fail("08003");
     freeStatements();
     m_server->logoff();
     m_server.reset();
@@ -67,35 +63,24 @@ SQLRETURN DriverConnection::disconnect()
 }
 
 SQLRETURN DriverConnection::info(
-    SQLUSMALLINT infoType, SQLPOINTER value, SQLSMALLINT bufferLength, SQLSMALLINT* length, bool wide)
+    SQLUSMALLINT infoType, SQLPOINTER buffer, SQLSMALLINT bufferLength, SQLSMALLINT* length, bool wide)
 {
     const SimulatorConfig* config = m_server ? &m_server->config() : nullptr;
-    const std::optional<DriverInfo::Value> answer = DriverInfo::value(
+    const std::optional<DriverInfo::Value> value = DriverInfo::value(
         infoType, config ? config->dataSource : QString(), config ? config->user : QString());
-    if (!answer) {
-        diagnostics().addStandard("HY096");
-        return SQL_ERROR;
-    }
-    if (const auto* text = std::get_if<QString>(&*answer)) {
-        const qsizetype unit = wide ? qsizetype(sizeof(SQLWCHAR)) : 1;
-        const OdbcText::Copied copied = OdbcText::toBuffer(*text, wide, value, bufferLength / unit);
-        if (length)
-            *length = static_cast<SQLSMALLINT>(copied.length * unit);
-        if (copied.truncated) {
-            diagnostics().addStandard("01004");
-            return SQL_SUCCESS_WITH_INFO;
-        }
-        return SQL_SUCCESS;
-    }
-    if (const auto* small = std::get_if<SQLUSMALLINT>(&*answer)) {
-        if (value)
-            *static_cast<SQLUSMALLINT*>(value) = *small;
+    if (!value)
+        return fail("HY096");
+    if (const auto* text = std::get_if<QString>(&*value))
+        return answer(*text, wide, buffer, bufferLength, true, length);
+    if (const auto* small = std::get_if<SQLUSMALLINT>(&*value)) {
+        if (buffer)
+            *static_cast<SQLUSMALLINT*>(buffer) = *small;
         if (length)
             *length = sizeof(SQLUSMALLINT);
         return SQL_SUCCESS;
     }
-    if (value)
-        *static_cast<SQLUINTEGER*>(value) = std::get<SQLUINTEGER>(*answer);
+    if (buffer)
+        *static_cast<SQLUINTEGER*>(buffer) = std::get<SQLUINTEGER>(*value);
     if (length)
         *length = sizeof(SQLUINTEGER);
     return SQL_SUCCESS;
@@ -104,30 +89,46 @@ SQLRETURN DriverConnection::info(
 SQLRETURN DriverConnection::setAttribute(SQLINTEGER attribute, SQLPOINTER value)
 {
     const auto known = m_attributes.find(attribute);
-    if (known == m_attributes.end()) {
-        diagnostics().addStandard("HYC00");
-        return SQL_ERROR;
-    }
+    if (known == m_attributes.end())
+        return fail("HYC00");
     // The attributes kept are plain numbers; they change nothing in the simulation.
     known->second = static_cast<SQLULEN>(reinterpret_cast<std::uintptr_t>(value));
     return SQL_SUCCESS;
 }
 
-SQLRETURN DriverConnection::getAttribute(SQLINTEGER attribute, SQLPOINTER value)
+SQLRETURN DriverConnection::getAttribute(SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER* length)
 {
-    SQLUINTEGER answer = 0;
+    SQLUINTEGER result = 0;
     if (attribute == SQL_ATTR_CONNECTION_DEAD) {
-        answer = m_server ? SQL_CD_FALSE : SQL_CD_TRUE;
+        result = m_server ? SQL_CD_FALSE : SQL_CD_TRUE;
     } else {
         const auto known = m_attributes.find(attribute);
-        if (known == m_attributes.end()) {
-            diagnostics().addStandard("HYC00");
-            return SQL_ERROR;
-        }
-        answer = static_cast<SQLUINTEGER>(known->second);
+        if (known == m_attributes.end())
+            return fail("HYC00");
+        result = static_cast<SQLUINTEGER>(known->second);
     }
     if (value)
-        *static_cast<SQLUINTEGER*>(value) = answer;
+        *static_cast<SQLUINTEGER*>(value) = result;
+    if (length)
+        *length = sizeof(SQLUINTEGER);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN DriverConnection::functions(SQLUSMALLINT functionId, SQLUSMALLINT* supported)
+{
+    if (!supported)
+        return fail("HY009");
+    DriverInfo::functions(functionId, supported);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN DriverConnection::newStatement(SQLSMALLINT handleType, SQLHANDLE* statement)
+{
+    if (handleType != SQL_HANDLE_STMT)
+        return fail("HYC00");
+    if (!m_server)
+        return fail("08003");
+    *statement = static_cast<OdbcHandle*>(new DriverStatement(*this));
     return SQL_SUCCESS;
 }
 

@@ -16,18 +16,25 @@ class DriverStatement;
 class DriverConnection : public OdbcHandle
 {
 public:
+    static constexpr Kind handleKind = Kind::Connection;
+
     DriverConnection();
     ~DriverConnection() override;
 
-    SQLRETURN connect(const QString& connectionString);
+    // Nothing is completed: the string that connected is the one given back in `out`.
+    SQLRETURN connect(const QString& connectionString, SQLPOINTER out, SQLSMALLINT outCapacity,
+        SQLSMALLINT* outLength, bool wide);
     SQLRETURN disconnect();
     // Null while not connected.
     OracleSimulator* server() const { return m_server.get(); }
 
     SQLRETURN info(
-        SQLUSMALLINT infoType, SQLPOINTER value, SQLSMALLINT bufferLength, SQLSMALLINT* length, bool wide);
+        SQLUSMALLINT infoType, SQLPOINTER buffer, SQLSMALLINT bufferLength, SQLSMALLINT* length, bool wide);
     SQLRETURN setAttribute(SQLINTEGER attribute, SQLPOINTER value);
-    SQLRETURN getAttribute(SQLINTEGER attribute, SQLPOINTER value);
+    SQLRETURN getAttribute(SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER* length);
+    SQLRETURN functions(SQLUSMALLINT functionId, SQLUSMALLINT* supported);
+    // SQLAllocHandle for a statement on this connection; descriptors are not offered.
+    SQLRETURN newStatement(SQLSMALLINT handleType, SQLHANDLE* statement);
 
     // Posts an error of the server on `handle`, followed by a second record when the
     // configuration asks for two.

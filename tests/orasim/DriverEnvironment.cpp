@@ -5,7 +5,7 @@
 #include <cstdint>
 
 DriverEnvironment::DriverEnvironment()
-    : OdbcHandle(Kind::Environment)
+    : OdbcHandle(handleKind)
 { }
 
 SQLRETURN DriverEnvironment::setAttribute(SQLINTEGER attribute, SQLPOINTER value)
@@ -13,24 +13,20 @@ SQLRETURN DriverEnvironment::setAttribute(SQLINTEGER attribute, SQLPOINTER value
     const auto number = static_cast<SQLINTEGER>(reinterpret_cast<std::intptr_t>(value));
     switch (attribute) {
     case SQL_ATTR_ODBC_VERSION:
-        if (number != SQL_OV_ODBC2 && number != SQL_OV_ODBC3 && number != SQL_OV_ODBC3_80) {
-            diagnostics().addStandard("HY024");
-            return SQL_ERROR;
-        }
+        if (number != SQL_OV_ODBC2 && number != SQL_OV_ODBC3 && number != SQL_OV_ODBC3_80)
+            return fail("HY024");
         m_odbcVersion = number;
         return SQL_SUCCESS;
     case SQL_ATTR_OUTPUT_NTS:
         if (number == SQL_TRUE)
             return SQL_SUCCESS;
-        diagnostics().addStandard("HYC00");
-        return SQL_ERROR;
+        return fail("HYC00");
     default:
-        diagnostics().addStandard("HY092");
-        return SQL_ERROR;
+        return fail("HY092");
     }
 }
 
-SQLRETURN DriverEnvironment::getAttribute(SQLINTEGER attribute, SQLPOINTER value)
+SQLRETURN DriverEnvironment::getAttribute(SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER* length)
 {
     SQLINTEGER answer = 0;
     switch (attribute) {
@@ -41,10 +37,11 @@ SQLRETURN DriverEnvironment::getAttribute(SQLINTEGER attribute, SQLPOINTER value
         answer = SQL_TRUE;
         break;
     default:
-        diagnostics().addStandard("HY092");
-        return SQL_ERROR;
+        return fail("HY092");
     }
     if (value)
         *static_cast<SQLINTEGER*>(value) = answer;
+    if (length)
+        *length = sizeof(SQLINTEGER);
     return SQL_SUCCESS;
 }

@@ -23,7 +23,7 @@ SQLULEN numberFrom(SQLPOINTER value)
 } // namespace
 
 DriverStatement::DriverStatement(DriverConnection& connection)
-    : OdbcHandle(Kind::Statement)
+    : OdbcHandle(handleKind)
     , m_connection(connection)
 {
     m_connection.adopt(this);
@@ -50,24 +50,18 @@ SQLRETURN DriverStatement::prepare(const QString& sql)
 
 SQLRETURN DriverStatement::execute()
 {
-    if (!m_prepared) {
-        diagnostics().addStandard("HY010");
-        return SQL_ERROR;
-    }
+    if (!m_prepared)
+        return fail("HY010");
     return run(*m_prepared);
 }
 
 SQLRETURN DriverStatement::run(const QString& sql)
 {
-    if (m_cursorOpen) {
-        diagnostics().addStandard("24000");
-        return SQL_ERROR;
-    }
+    if (m_cursorOpen)
+        return fail("24000");
     OracleSimulator* server = m_connection.server();
-    if (!server) {
-        diagnostics().addStandard("08003");
-        return SQL_ERROR;
-    }
+    if (!server)
+        return fail("08003");
     m_executed = true;
     m_query = false;
     m_rowCount = -1;
@@ -110,17 +104,10 @@ SQLRETURN DriverStatement::describeColumn(SQLUSMALLINT column, SQLPOINTER name, 
     SQLSMALLINT* nameLength, SQLSMALLINT* dataType, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable,
     bool wide)
 {
-    if (columnCount() == 0) {
-        diagnostics().addStandard("07005");
-        return SQL_ERROR;
-    }
-    if (column != 1) {
-        diagnostics().addStandard("07009");
-        return SQL_ERROR;
-    }
-    const OdbcText::Copied copied = OdbcText::toBuffer(OracleSimulator::columnName(), wide, name, capacity);
-    if (nameLength)
-        *nameLength = static_cast<SQLSMALLINT>(copied.length);
+    if (columnCount() == 0)
+        return fail("07005");
+    if (column != 1)
+        return fail("07009");
     if (dataType)
         *dataType = columnType;
     if (size)
@@ -129,11 +116,7 @@ SQLRETURN DriverStatement::describeColumn(SQLUSMALLINT column, SQLPOINTER name, 
         *digits = 0;
     if (nullable)
         *nullable = SQL_NO_NULLS;
-    if (copied.truncated) {
-        diagnostics().addStandard("01004");
-        return SQL_SUCCESS_WITH_INFO;
-    }
-    return SQL_SUCCESS;
+    return answer(OracleSimulator::columnName(), wide, name, capacity, false, nameLength);
 }
 
 SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT field, SQLPOINTER text,
@@ -144,14 +127,10 @@ SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT fie
             *number = columnCount();
         return SQL_SUCCESS;
     }
-    if (columnCount() == 0) {
-        diagnostics().addStandard("07005");
-        return SQL_ERROR;
-    }
-    if (column != 1) {
-        diagnostics().addStandard("07009");
-        return SQL_ERROR;
-    }
+    if (columnCount() == 0)
+        return fail("07005");
+    if (column != 1)
+        return fail("07009");
     std::optional<QString> textAnswer;
     SQLLEN numberAnswer = 0;
     switch (field) {
@@ -185,36 +164,22 @@ SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT fie
         numberAnswer = 0;
         break;
     default:
-        diagnostics().addStandard("HY091");
-        return SQL_ERROR;
+        return fail("HY091");
     }
     if (!textAnswer) {
         if (number)
             *number = numberAnswer;
         return SQL_SUCCESS;
     }
-    // Character attributes are measured in bytes, also by the wide call.
-    const qsizetype unit = wide ? qsizetype(sizeof(SQLWCHAR)) : 1;
-    const OdbcText::Copied copied = OdbcText::toBuffer(*textAnswer, wide, text, bufferLength / unit);
-    if (length)
-        *length = static_cast<SQLSMALLINT>(copied.length * unit);
-    if (copied.truncated) {
-        diagnostics().addStandard("01004");
-        return SQL_SUCCESS_WITH_INFO;
-    }
-    return SQL_SUCCESS;
+    return answer(*textAnswer, wide, text, bufferLength, true, length);
 }
 
 SQLRETURN DriverStatement::fetch(SQLSMALLINT orientation)
 {
-    if (!m_cursorOpen) {
-        diagnostics().addStandard("24000");
-        return SQL_ERROR;
-    }
-    if (orientation != SQL_FETCH_NEXT) {
-        diagnostics().addStandard("HY106");
-        return SQL_ERROR;
-    }
+    if (!m_cursorOpen)
+        return fail("24000");
+    if (orientation != SQL_FETCH_NEXT)
+        return fail("HY106");
     m_readFrom = 0;
     m_readDone = false;
     m_readType = 0;
@@ -226,24 +191,16 @@ SQLRETURN DriverStatement::fetch(SQLSMALLINT orientation)
 SQLRETURN DriverStatement::getData(
     SQLUSMALLINT column, SQLSMALLINT targetType, SQLPOINTER target, SQLLEN bufferLength, SQLLEN* indicator)
 {
-    if (!onRow()) {
-        diagnostics().addStandard("24000");
-        return SQL_ERROR;
-    }
-    if (column != 1) {
-        diagnostics().addStandard("07009");
-        return SQL_ERROR;
-    }
+    if (!onRow())
+        return fail("24000");
+    if (column != 1)
+        return fail("07009");
     if (targetType == SQL_C_DEFAULT)
         targetType = SQL_C_CHAR;
-    if (targetType != SQL_C_CHAR && targetType != SQL_C_WCHAR) {
-        diagnostics().addStandard("07006");
-        return SQL_ERROR;
-    }
-    if (bufferLength < 0) {
-        diagnostics().addStandard("HY090");
-        return SQL_ERROR;
-    }
+    if (targetType != SQL_C_CHAR && targetType != SQL_C_WCHAR)
+        return fail("07006");
+    if (bufferLength < 0)
+        return fail("HY090");
     // Asking in another type starts the value again.
     if (targetType != m_readType) {
         m_readType = targetType;
@@ -288,10 +245,8 @@ SQLRETURN DriverStatement::getData(
 
 SQLRETURN DriverStatement::rowCount(SQLLEN* count)
 {
-    if (!m_executed) {
-        diagnostics().addStandard("HY010");
-        return SQL_ERROR;
-    }
+    if (!m_executed)
+        return fail("HY010");
     if (count)
         *count = m_rowCount;
     return SQL_SUCCESS;
@@ -325,49 +280,56 @@ SQLRETURN DriverStatement::setAttribute(SQLINTEGER attribute, SQLPOINTER value)
     default:
         break;
     }
-    diagnostics().addStandard("HYC00");
-    return SQL_ERROR;
+    return fail("HYC00");
 }
 
-SQLRETURN DriverStatement::getAttribute(SQLINTEGER attribute, SQLPOINTER value)
+SQLRETURN DriverStatement::getAttribute(SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER* length)
 {
-    SQLULEN answer = 0;
+    SQLULEN result = 0;
     switch (attribute) {
     case SQL_ATTR_QUERY_TIMEOUT:
-        answer = m_timeout;
+        result = m_timeout;
         break;
     case SQL_ATTR_CURSOR_TYPE:
-        answer = SQL_CURSOR_FORWARD_ONLY;
+        result = SQL_CURSOR_FORWARD_ONLY;
         break;
     case SQL_ATTR_CONCURRENCY:
-        answer = SQL_CONCUR_READ_ONLY;
+        result = SQL_CONCUR_READ_ONLY;
         break;
     case SQL_ATTR_CURSOR_SCROLLABLE:
-        answer = SQL_NONSCROLLABLE;
+        result = SQL_NONSCROLLABLE;
         break;
     case SQL_ATTR_ROW_ARRAY_SIZE:
     case SQL_ROWSET_SIZE:
-        answer = 1;
+        result = 1;
         break;
     case SQL_ATTR_ROW_NUMBER:
-        answer = onRow() ? SQLULEN(m_row + 1) : 0;
+        result = onRow() ? SQLULEN(m_row + 1) : 0;
         break;
     default:
         // Descriptor handles among them: the driver manager asks for them and does without.
-        diagnostics().addStandard("HYC00");
-        return SQL_ERROR;
+        return fail("HYC00");
     }
     if (value)
-        *static_cast<SQLULEN*>(value) = answer;
+        *static_cast<SQLULEN*>(value) = result;
+    if (length)
+        *length = sizeof(SQLULEN);
     return SQL_SUCCESS;
+}
+
+SQLRETURN DriverStatement::free(SQLUSMALLINT option)
+{
+    if (option == SQL_CLOSE)
+        return closeCursor(false);
+    if (option == SQL_UNBIND || option == SQL_RESET_PARAMS)
+        return SQL_SUCCESS; // nothing is ever bound
+    return fail("HY092");
 }
 
 SQLRETURN DriverStatement::closeCursor(bool mustBeOpen)
 {
-    if (!m_cursorOpen && mustBeOpen) {
-        diagnostics().addStandard("24000");
-        return SQL_ERROR;
-    }
+    if (!m_cursorOpen && mustBeOpen)
+        return fail("24000");
     m_cursorOpen = false;
     m_rows.clear();
     m_row = -1;
@@ -382,6 +344,5 @@ SQLRETURN DriverStatement::moreResults()
 
 SQLRETURN DriverStatement::notSupported()
 {
-    diagnostics().addStandard("HYC00");
-    return SQL_ERROR;
+    return fail("HYC00");
 }

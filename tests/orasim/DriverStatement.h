@@ -14,6 +14,8 @@ class DriverConnection;
 class DriverStatement : public OdbcHandle
 {
 public:
+    static constexpr Kind handleKind = Kind::Statement;
+
     explicit DriverStatement(DriverConnection& connection);
     ~DriverStatement() override;
 
@@ -34,7 +36,9 @@ public:
     SQLRETURN rowCount(SQLLEN* count);
 
     SQLRETURN setAttribute(SQLINTEGER attribute, SQLPOINTER value);
-    SQLRETURN getAttribute(SQLINTEGER attribute, SQLPOINTER value);
+    SQLRETURN getAttribute(SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER* length);
+    // SQLFreeStmt but for SQL_DROP, which frees the handle.
+    SQLRETURN free(SQLUSMALLINT option);
 
     // SQLCloseCursor insists on an open cursor; SQLFreeStmt(SQL_CLOSE) does not.
     SQLRETURN closeCursor(bool mustBeOpen);

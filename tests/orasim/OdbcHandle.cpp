@@ -1,5 +1,7 @@
 #include "OdbcHandle.h"
 
+#include "OdbcText.h"
+
 #include <mutex>
 #include <unordered_set>
 
@@ -22,41 +24,48 @@ Registry& registry()
 OdbcHandle::OdbcHandle(Kind kind)
     : m_kind(kind)
 {
-    Registry& r = registry();
-    const std::lock_guard lock(r.mutex);
-    r.live.insert(this);
+    const std::lock_guard lock(registry().mutex);
+    registry().live.insert(this);
 }
 
 OdbcHandle::~OdbcHandle()
 {
-    Registry& r = registry();
-    const std::lock_guard lock(r.mutex);
-    r.live.erase(this);
+    const std::lock_guard lock(registry().mutex);
+    registry().live.erase(this);
+}
+
+SQLRETURN OdbcHandle::answer(const QString& text, bool wide, SQLPOINTER buffer, SQLSMALLINT bufferLength,
+    bool inBytes, SQLSMALLINT* length)
+{
+    const qsizetype unit = wide && inBytes ? qsizetype(sizeof(SQLWCHAR)) : 1;
+    const OdbcText::Copied copied = OdbcText::toBuffer(text, wide, buffer, bufferLength / unit);
+    if (length)
+        *length = static_cast<SQLSMALLINT>(copied.length * unit);
+    if (!copied.truncated)
+        return SQL_SUCCESS;
+    m_diagnostics.addStandard("01004");
+    return SQL_SUCCESS_WITH_INFO;
 }
 
 OdbcHandle* OdbcHandle::find(SQLHANDLE handle, Kind kind)
 {
-    Registry& r = registry();
-    const std::lock_guard lock(r.mutex);
+    const std::lock_guard lock(registry().mutex);
     auto* candidate = static_cast<OdbcHandle*>(handle);
-    if (!candidate || !r.live.contains(candidate) || candidate->m_kind != kind)
+    if (!candidate || !registry().live.contains(candidate) || candidate->m_kind != kind)
         return nullptr;
     return candidate;
 }
 
-bool OdbcHandle::kindOf(SQLSMALLINT handleType, Kind* kind)
+OdbcHandle* OdbcHandle::find(SQLHANDLE handle, SQLSMALLINT handleType)
 {
     switch (handleType) {
     case SQL_HANDLE_ENV:
-        *kind = Kind::Environment;
-        return true;
+        return find(handle, Kind::Environment);
     case SQL_HANDLE_DBC:
-        *kind = Kind::Connection;
-        return true;
+        return find(handle, Kind::Connection);
     case SQL_HANDLE_STMT:
-        *kind = Kind::Statement;
-        return true;
+        return find(handle, Kind::Statement);
     default:
-        return false;
+        return nullptr;
     }
 }

@@ -16,14 +16,14 @@ template <typename Unit> qsizetype usedLength(const Unit* text, SQLINTEGER lengt
     return used;
 }
 
-QString fromNarrow(const SQLCHAR* text, SQLINTEGER length)
+QString in(const SQLCHAR* text, SQLINTEGER length)
 {
     if (!text)
         return QString();
     return QString::fromUtf8(reinterpret_cast<const char*>(text), usedLength(text, length));
 }
 
-QString fromWide(const SQLWCHAR* text, SQLINTEGER length)
+QString in(const SQLWCHAR* text, SQLINTEGER length)
 {
     if (!text)
         return QString();

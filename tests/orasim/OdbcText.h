@@ -9,8 +9,8 @@ namespace OdbcText {
 
 // Text the application passed in. `length` counts bytes (narrow) or UTF-16 units (wide), or is
 // SQL_NTS for a terminated string; the text ends at a terminator within the length.
-QString fromNarrow(const SQLCHAR* text, SQLINTEGER length);
-QString fromWide(const SQLWCHAR* text, SQLINTEGER length);
+QString in(const SQLCHAR* text, SQLINTEGER length);
+QString in(const SQLWCHAR* text, SQLINTEGER length);
 
 struct Copied
 {

@@ -148,17 +148,6 @@ void TestSimulatorOdbc::errors_data()
         << "ALTER INDEX IDX_A REBUILD ONLINE"
         << "439"
         << "[Oracle][ODBC][Ora]ORA-00439: feature not enabled: Online Index Build";
-    QTest::newRow("bad escape") << "Indexes=IDX_A"
-                                << "SELECT index_name FROM user_indexes WHERE NOT index_name "
-                                   "LIKE 'X' ESCAPE ''"
-                                << "1425"
-                                << "[Oracle][ODBC][Ora]ORA-01425: escape character must be character string "
-                                   "of length 1";
-    QTest::newRow("wrong password")
-        << "Indexes=A;ExpectPwd=tiger;UID=scott;PWD={lion}"
-        << ""
-        << "1017"
-        << "[Oracle][ODBC][Ora]ORA-01017: invalid username/password; logon denied";
     QTest::newRow("unknown key") << "Indexes=A;Colour=blue"
                                  << ""
                                  << "0"
