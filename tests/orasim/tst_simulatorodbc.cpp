@@ -32,6 +32,7 @@ private slots:
     void secondRecordFollowsTheFirst();
     void getDataInPieces();
     void unsupportedCallsFailWithARecord();
+    void narrowApplication();
     void invalidHandles();
     void sessionsInTheLog();
 
@@ -269,6 +270,40 @@ void TestSimulatorOdbc::unsupportedCallsFailWithARecord()
         "S1C00");
     // Not exported at all: the driver manager answers for the driver.
     expectRecord(SQLGetTypeInfoW(statement, SQL_ALL_TYPES), "IM001");
+}
+
+void TestSimulatorOdbc::narrowApplication()
+{
+    // As isql calls: narrow (UTF-8) calls, which the driver manager hands to the narrow entry
+    // points, and ODBC 3, for which HY000 keeps its name.
+    SQLHENV environment = nullptr;
+    SQLHDBC connection = nullptr;
+    SQLHSTMT statement = nullptr;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &environment), SQLRETURN(SQL_SUCCESS));
+    SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection), SQLRETURN(SQL_SUCCESS));
+    QByteArray in = ("Driver={Simulador Oracle};Indexes=IDX_A;Online=0" + logKey()).toUtf8();
+    QCOMPARE(SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(in.data()), SQL_NTS, nullptr, 0,
+                 nullptr, SQL_DRIVER_NOPROMPT),
+        SQLRETURN(SQL_SUCCESS));
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement), SQLRETURN(SQL_SUCCESS));
+    SQLCHAR sql[] = "ALTER INDEX IDX_A REBUILD ONLINE";
+    QCOMPARE(SQLExecDirect(statement, sql, SQL_NTS), SQLRETURN(SQL_ERROR));
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLINTEGER native = 0;
+    SQLCHAR text[SQL_MAX_MESSAGE_LENGTH] = {};
+    QCOMPARE(SQLGetDiagRec(SQL_HANDLE_STMT, statement, 1, state, &native, text, sizeof text, nullptr),
+        SQLRETURN(SQL_SUCCESS));
+    QCOMPARE(reinterpret_cast<const char*>(state), "HY000");
+    QCOMPARE(native, 439);
+    QCOMPARE(reinterpret_cast<const char*>(text),
+        "[Oracle][ODBC][Ora]ORA-00439: feature not enabled: Online Index Build");
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    QCOMPARE(SQLDisconnect(connection), SQLRETURN(SQL_SUCCESS));
+    SQLFreeHandle(SQL_HANDLE_DBC, connection);
+    SQLFreeHandle(SQL_HANDLE_ENV, environment);
+    QCOMPARE(
+        logLines(log()), (QStringList {"CONNECT", "EXEC 0 ALTER INDEX IDX_A REBUILD ONLINE", "DISCONNECT"}));
 }
 
 void TestSimulatorOdbc::invalidHandles()
