@@ -4,16 +4,95 @@
 
 #include <QCoreApplication>
 
+#ifdef Q_OS_WIN
+#include "TarvelinError.h"
+
+#include <QDir>
+
+#include <vector>
+
+#include <windows.h>
+#endif
+
 namespace ProgramIdentity {
 
-QString applicationTitle() { return QStringLiteral(TARVELIN_APPLICATION_TITLE); }
+QString applicationTitle()
+{
+    return QStringLiteral(TARVELIN_APPLICATION_TITLE);
+}
 
-QString companyName() { return QStringLiteral(TARVELIN_COMPANY_NAME); }
+#ifdef Q_OS_WIN
+namespace {
 
-QString productName() { return QStringLiteral(TARVELIN_PRODUCT_NAME); }
+// Win32 errors travel as their HRESULT (0x8007xxxx), the number Windows itself shows.
+[[noreturn]] void failVersionInfo(DWORD error, const QString& description)
+{
+    throw TarvelinError(qint32(0x80070000u | (error & 0xFFFFu)), description);
+}
 
-QString versionText() { return QStringLiteral(TARVELIN_VERSION_TEXT); }
+} // namespace
 
-QString programFolder() { return QCoreApplication::applicationDirPath(); }
+// As a Windows program reports its vendor: from the version information of its
+// own executable, so the file a user inspects and the profiles it opens agree.
+QString companyName()
+{
+    const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+    const auto* path = reinterpret_cast<const wchar_t*>(program.utf16());
+    const QString cannotRead = QStringLiteral("No se puede leer la información de versión de %1: %2");
+
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) {
+        const DWORD error = GetLastError();
+        failVersionInfo(error, cannotRead.arg(program, qt_error_string(int(error))));
+    }
+    std::vector<char> info(size);
+    if (!GetFileVersionInfoW(path, 0, size, info.data())) {
+        const DWORD error = GetLastError();
+        failVersionInfo(error, cannotRead.arg(program, qt_error_string(int(error))));
+    }
+
+    const QString key = QStringLiteral("\\StringFileInfo\\" TARVELIN_VERSION_LANGUAGE "\\CompanyName");
+    void* value = nullptr;
+    UINT length = 0;
+    QString name;
+    if (VerQueryValueW(info.data(), reinterpret_cast<const wchar_t*>(key.utf16()), &value, &length)
+        && value) {
+        // The length may or may not count the terminating null.
+        const auto* text = static_cast<const wchar_t*>(value);
+        qsizetype size = 0;
+        while (size < qsizetype(length) && text[size] != L'\0')
+            ++size;
+        name = QString::fromWCharArray(text, size).trimmed();
+    }
+    if (name.isEmpty()) {
+        failVersionInfo(ERROR_RESOURCE_NAME_NOT_FOUND,
+            QStringLiteral("La información de versión de %1 no tiene el nombre de la compañía "
+                           "(CompanyName en el bloque " TARVELIN_VERSION_LANGUAGE ")")
+                .arg(program));
+    }
+    return name;
+}
+#else
+QString companyName()
+{
+    return QStringLiteral(TARVELIN_COMPANY_NAME);
+}
+#endif
+
+QString productName()
+{
+    return QStringLiteral(TARVELIN_PRODUCT_NAME);
+}
+
+QString versionText()
+{
+    return QStringLiteral(TARVELIN_VERSION_TEXT);
+}
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
 
 } // namespace ProgramIdentity

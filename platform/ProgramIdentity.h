@@ -7,7 +7,11 @@
 namespace ProgramIdentity {
 
 QString applicationTitle();
-QString companyName(); // the vendor name handed to the profile library
+// The vendor name handed to the profile library. On Windows it is read from the
+// executable's own version information (CompanyName of the 0C0A04B0 string
+// table) at every call and raises TarvelinError when that cannot be read or has
+// no such entry; elsewhere it is the value compiled in.
+QString companyName();
 QString productName();
 QString versionText(); // "1.00.0001"
 QString programFolder();
