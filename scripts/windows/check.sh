@@ -132,6 +132,13 @@ choose_profile() { # $1: how many times Down after Home
     sleep 0.5
 }
 reindex() { xdotool mousemove --window "$wid" 384 84 click 1; }
+# The screen around the main window, which Wine centres on the screen: the
+# drop-down list and the message boxes are windows of their own near it.
+shoot_around() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    import -window root -crop "$((WIDTH + 160))x$((HEIGHT + 160))+$((X - 80))+$((Y - 40))" +repage "$1"
+}
 
 # Which DLLs Wine loads and which files the program opens, to compare with
 # what the zip holds.
@@ -155,7 +162,7 @@ else
     # The list (left 8, top 24, 481 x 21) drops down as a window of its own.
     xdotool mousemove --window "$wid" 240 34 click 1
     sleep 1
-    import -window root "$shots/frmTarvelin-lista.png"
+    shoot_around "$shots/frmTarvelin-lista.png"
     xdotool key Escape
     sleep 0.5
 
@@ -165,7 +172,7 @@ else
     if wait_windows 20 2; then
         pass "el perfil vacío acaba en el cuadro de error"
         sleep 1
-        import -window root "$shots/frmTarvelin-mensaje.png"
+        shoot_around "$shots/frmTarvelin-mensaje.png"
         xdotool key Return
         expect "Aceptar cierra el cuadro" wait_windows 10 1
         sleep 1
@@ -180,7 +187,7 @@ else
     if wait_windows 60 2; then
         pass "el controlador ODBC inexistente acaba en el cuadro de error"
         sleep 1
-        import -window root "$shots/frmTarvelin-odbc.png"
+        shoot_around "$shots/frmTarvelin-odbc.png"
         xdotool key Return
         expect "Aceptar cierra el cuadro" wait_windows 10 1
         sleep 1
@@ -217,6 +224,45 @@ done < <(cd "$folder" && find . -name '*.dll' | sort)
 expect "Qt lee translations\\qtbase_es.qm" \
     grep -q 'translations\\\\qtbase_es.qm" GENERIC_READ' "$work/tarvelin.log"
 grep -E 'err:|fixme:' "$work/tarvelin.log" | sort | uniq -c | sort -rn | head -n 10 >"$work/wine-notes.txt"
+
+# The vendor name comes from the executable's version information at run time:
+# a copy whose CompanyName reads "Xorvath S.L." accepts a profile of that
+# vendor and goes on to the ODBC driver, which it only loads after the
+# profile library has accepted the profile.
+vendor="$work/vendor"
+cp -r "$folder" "$vendor"
+rm -f "$vendor"/*.cfp
+python3 - "$vendor/Tarvelin.exe" <<'PATCH'
+import sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+old, new = ("Corvath S.L.".encode("utf-16-le"), "Xorvath S.L.".encode("utf-16-le"))
+assert data.count(old) == 1, "CompanyName no aparece una sola vez"
+at = data.find(old)
+data[at:at + len(old)] = new
+open(path, "wb").write(data)
+PATCH
+printf '[Xorvath S.L.]\r\nProvider=QODBC\r\nConnection=Driver={Controlador inexistente};Dbq=//localhost:1/NADA\r\n' \
+    >"$vendor/Otra.cfp"
+(cd "$vendor" && exec env WINEDEBUG=-all,+loaddll "$wine" Tarvelin.exe) >"$work/vendor.log" 2>&1 &
+program=$!
+wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tarvelin$' 2>/dev/null | head -n 1)
+if [ -n "$wid" ]; then
+    sleep 1
+    choose_profile 0
+    reindex
+    if wait_windows 60 2; then
+        sleep 1
+        shoot_around "$shots/frmTarvelin-compania.png"
+        xdotool key Return
+        wait_windows 10 1
+    fi
+    xdotool key --window "$wid" alt+F4 2>/dev/null
+fi
+"$wineserver" -w
+program=""
+expect "el nombre de la compañía se lee de la información de versión" \
+    grep -qi 'Loaded L"[^"]*qsqlodbc.dll"' "$work/vendor.log"
 
 echo "== Ejecuciones completas contra bases de datos bajo Wine"
 # Still to come here: whole runs through Wine's odbc32 (which hands ODBC calls
