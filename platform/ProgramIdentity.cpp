@@ -30,6 +30,16 @@ namespace {
     throw TarvelinError(qint32(0x80070000u | (error & 0xFFFFu)), description);
 }
 
+[[noreturn]] void failReading(const QString& program)
+{
+    DWORD error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        error = ERROR_RESOURCE_DATA_NOT_FOUND;
+    failVersionInfo(error,
+        QStringLiteral("No se puede leer la información de versión de %1: %2")
+            .arg(program, qt_error_string(int(error))));
+}
+
 } // namespace
 
 // As a Windows program reports its vendor: from the version information of its
@@ -38,19 +48,14 @@ QString companyName()
 {
     const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
     const auto* path = reinterpret_cast<const wchar_t*>(program.utf16());
-    const QString cannotRead = QStringLiteral("No se puede leer la información de versión de %1: %2");
 
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0) {
-        const DWORD error = GetLastError();
-        failVersionInfo(error, cannotRead.arg(program, qt_error_string(int(error))));
-    }
+    if (size == 0)
+        failReading(program);
     std::vector<char> info(size);
-    if (!GetFileVersionInfoW(path, 0, size, info.data())) {
-        const DWORD error = GetLastError();
-        failVersionInfo(error, cannotRead.arg(program, qt_error_string(int(error))));
-    }
+    if (!GetFileVersionInfoW(path, 0, size, info.data()))
+        failReading(program);
 
     const QString key = QStringLiteral("\\StringFileInfo\\" TARVELIN_VERSION_LANGUAGE "\\CompanyName");
     void* value = nullptr;
@@ -60,10 +65,10 @@ QString companyName()
         && value) {
         // The length may or may not count the terminating null.
         const auto* text = static_cast<const wchar_t*>(value);
-        qsizetype size = 0;
-        while (size < qsizetype(length) && text[size] != L'\0')
-            ++size;
-        name = QString::fromWCharArray(text, size).trimmed();
+        qsizetype count = 0;
+        while (count < qsizetype(length) && text[count] != L'\0')
+            ++count;
+        name = QString::fromWCharArray(text, count).trimmed();
     }
     if (name.isEmpty()) {
         failVersionInfo(ERROR_RESOURCE_NAME_NOT_FOUND,
