@@ -54,7 +54,9 @@ qint32 numberFromNative(qint64 native)
 // An error as Qt reports it. Qt's ODBC driver joins the text of every
 // diagnostic record and keeps the native code of the last one; after a failed
 // open it has already freed the connection handle, so this is all there is.
-// The first record is kept, as the one that names the failure.
+// The last record's text is kept, as the one that number belongs to. (The
+// driver's own order is lost there anyway: unixODBC sorts the records of a
+// failed connect by SQLSTATE.)
 TarvelinError fromQtError(const QSqlError& error)
 {
     QString text = error.databaseText();
@@ -63,7 +65,7 @@ TarvelinError fromQtError(const QSqlError& error)
     bool numeric = false;
     const qint64 native = error.nativeErrorCode().trimmed().toLongLong(&numeric);
     return TarvelinError(numeric ? numberFromNative(native) : ErrorNumber::DriverFailure,
-        DriverMessage::withoutPrefixes(DriverMessage::firstRecord(text)));
+        DriverMessage::withoutPrefixes(DriverMessage::lastRecord(text)));
 }
 
 // The SQLHSTMT behind a query of Qt's ODBC driver, or null.

@@ -48,18 +48,18 @@ QString withoutPrefixes(const QString& text)
     return text.mid(start, end - start);
 }
 
-QString firstRecord(const QString& joined)
+QString lastRecord(const QString& joined)
 {
     // A record boundary is a space followed by at least two adjacent prefix
     // groups: every driver manager and driver names at least vendor and
     // component, while a single "[...]" further on is part of a message.
-    for (qsizetype i = 1; i < joined.size(); ++i) {
+    for (qsizetype i = joined.size() - 1; i > 0; --i) {
         if (joined.at(i) != u'[' || !joined.at(i - 1).isSpace())
             continue;
         int groups = 0;
         prefixRunLength(joined, i, &groups);
         if (groups >= 2)
-            return joined.left(i - 1);
+            return joined.mid(i);
     }
     return joined;
 }

@@ -12,9 +12,11 @@ namespace DriverMessage {
 QString withoutPrefixes(const QString& text);
 
 // Qt joins every diagnostic record of a failed ODBC call into one text,
-// separated by spaces. Returns the first record: the text up to where a new
-// record starts with its own component prefixes ("... [unixODBC][Driver
-// Manager]..."). A text with one record is returned whole.
-QString firstRecord(const QString& joined);
+// separated by spaces, and keeps the native number of the last record only.
+// Returns that last record, so that the text and the number shown together
+// belong to one record: the text from where the last record starts with its
+// own component prefixes ("... [Oracle][ODBC][Ora]ORA-01017: ..."). A text
+// with one record is returned whole.
+QString lastRecord(const QString& joined);
 
 } // namespace DriverMessage

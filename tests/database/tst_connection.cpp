@@ -179,11 +179,12 @@ void TestConnection::openError()
 
 void TestConnection::statementError()
 {
-    // A driver other than ODBC: Qt's text of every record, of which the first counts.
-    const QSqlError error
-        = driverError(QString::fromUtf8("[Oracle][ODBC][Ora]ORA-01418: el índice especificado no "
-                                        "existe [Oracle][ODBC]Statement aborted"),
-            "1418");
+    // A driver other than ODBC: Qt's text of every record and the native number of the last,
+    // whose text goes with it.
+    const QSqlError error = driverError(QString::fromUtf8("[Oracle][ODBC]Statement aborted "
+                                                          "[Oracle][ODBC][Ora]ORA-01418: el índice "
+                                                          "especificado no existe"),
+        "1418");
     FakeServer::answers["ALTER INDEX IDX_A REBUILD ONLINE"] = FakeAnswer {{}, {}, error, -1, {}};
     Connection cn;
     cn.Open(fake, QString(), QString(), -1);
