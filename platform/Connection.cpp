@@ -134,6 +134,7 @@ QString nextConnectionName()
 struct Connection::Private
 {
     QString name; // of the QSqlDatabase connection while open
+    QString driver; // Qt's name of the driver, as "QODBC"
     bool open = false;
     bool odbc = false;
     qint32 commandTimeout = defaultCommandTimeout;
@@ -216,6 +217,7 @@ void Connection::Open(
         throw *failure;
     }
     d->name = name;
+    d->driver = *driver;
     d->odbc = odbc;
     d->open = true;
 }
@@ -241,6 +243,15 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& sql, qint32 option
     if (options != adCmdText && options != adOptionUnspecified)
         raise(ErrorNumber::InvalidArgument,
             QStringLiteral("Opciones de ejecución no admitidas: %1 (solo texto SQL, 1).").arg(options));
+
+    // Qt offers no statement time-out of its own; only through ODBC can the
+    // layer set one. Elsewhere a time-out would silently not be kept.
+    if (!d->odbc && d->commandTimeout != 0)
+        raise(ErrorNumber::NotSupported,
+            QStringLiteral("El proveedor %1 no admite un tiempo de espera para las instrucciones "
+                           "(CommandTimeout = %2 s); use 0 para esperar sin límite.")
+                .arg(d->driver)
+                .arg(d->commandTimeout));
 
     QSqlDatabase db = QSqlDatabase::database(d->name, false);
     QSqlQuery query(db);

@@ -25,9 +25,11 @@ public:
     // connectionString: an optional leading "Provider=NAME;" naming the Qt SQL
     // driver (QODBC when absent); the rest goes to that driver unchanged.
     // A non-empty user or password is added as UID / PWD.
-    virtual void Open(const QString& connectionString, const QString& user, const QString& password,
-                      qint32 options);
-    // Seconds; 0 means statements never time out.
+    virtual void Open(
+        const QString& connectionString, const QString& user, const QString& password, qint32 options);
+    // Seconds; 0 means statements never time out. Only Qt's ODBC driver can
+    // apply a time-out: with any other, Execute refuses to run a statement
+    // while the time-out is not 0.
     virtual void setCommandTimeout(qint32 seconds);
     virtual qint32 CommandTimeout() const;
     // Runs SQL text and returns its rows, all read before it returns.

@@ -9,26 +9,27 @@
 namespace ErrorNumber {
 
 // Database access layer.
-constexpr qint32 InvalidArgument = 3001;   // an option or value the layer does not accept
-constexpr qint32 NoCurrentRecord = 3021;   // read or move past the end of the rows
-constexpr qint32 FieldNotFound = 3265;     // no column of that name
-constexpr qint32 ObjectClosed = 3704;      // operation on a closed connection or row set
-constexpr qint32 ObjectOpen = 3705;        // opening a connection that is already open
-constexpr qint32 ProviderNotFound = 3706;  // the Provider= names no Qt SQL driver
+constexpr qint32 InvalidArgument = 3001; // an option or value the layer does not accept
+constexpr qint32 NoCurrentRecord = 3021; // read or move past the end of the rows
+constexpr qint32 NotSupported = 3251; // the provider cannot do what is asked (a time-out)
+constexpr qint32 FieldNotFound = 3265; // no column of that name
+constexpr qint32 ObjectClosed = 3704; // operation on a closed connection or row set
+constexpr qint32 ObjectOpen = 3705; // opening a connection that is already open
+constexpr qint32 ProviderNotFound = 3706; // the Provider= names no Qt SQL driver
 constexpr qint32 InvalidConnectionString = 3709; // empty, or QODBC without Driver= or DSN=
-constexpr qint32 DriverFailure = 3710;     // a driver failed without a native error number
+constexpr qint32 DriverFailure = 3710; // a driver failed without a native error number
 
 // Profile library: numbers above vbObjectError, as a COM component raises them.
 constexpr qint32 ProfileBase = -2147221504 + 512;
 constexpr qint32 ProfileUnreadable = ProfileBase + 1;
 constexpr qint32 ProfileTooLarge = ProfileBase + 2;
 constexpr qint32 ProfileNotUtf8 = ProfileBase + 3;
-constexpr qint32 ProfileSyntax = ProfileBase + 4;       // a line not understood, a repeated key or section
+constexpr qint32 ProfileSyntax = ProfileBase + 4; // a line not understood, a repeated key or section
 constexpr qint32 ProfileUnknownKey = ProfileBase + 5;
 constexpr qint32 ProfileNoVendorSection = ProfileBase + 6;
 constexpr qint32 ProfileNoConnection = ProfileBase + 7;
-constexpr qint32 ProfilePermissions = ProfileBase + 8;  // password readable by others
-constexpr qint32 ProfileNotLoaded = ProfileBase + 9;    // GetConnectionString before LoadProfile
+constexpr qint32 ProfilePermissions = ProfileBase + 8; // password readable by others
+constexpr qint32 ProfileNotLoaded = ProfileBase + 9; // GetConnectionString before LoadProfile
 
 // The run's own failures that are not raised by a component.
 constexpr qint32 Unexpected = -2147418113; // E_UNEXPECTED: a non-program exception

@@ -43,6 +43,7 @@ private slots:
 
     // Closing, time-outs and the ODBC path end to end: tst_orasim_connection.
     void commandTimeout();
+    void timeoutWithoutOdbcIsRefused();
 };
 
 void TestConnection::init()
@@ -188,6 +189,7 @@ void TestConnection::statementError()
     FakeServer::answers["ALTER INDEX IDX_A REBUILD ONLINE"] = FakeAnswer {{}, {}, error, -1, {}};
     Connection cn;
     cn.Open(fake, QString(), QString(), -1);
+    cn.setCommandTimeout(0);
     const auto raised
         = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD ONLINE", Connection::adCmdText); });
     QVERIFY(raised);
@@ -205,6 +207,7 @@ void TestConnection::fetchErrorIsRaised()
         driverError("[Oracle][ODBC][Ora]ORA-01555: snapshot too old", "1555")};
     Connection cn;
     cn.Open(fake, QString(), QString(), -1);
+    cn.setCommandTimeout(0);
     const auto raised = raisedBy([&] { cn.Execute("q", Connection::adCmdText); });
     QVERIFY(raised);
     QCOMPARE(raised->number(), 1555);
@@ -222,6 +225,27 @@ void TestConnection::commandTimeout()
     QCOMPARE(cn.CommandTimeout(), 5);
     TV_VERIFY_RAISES(cn.setCommandTimeout(-1), ErrorNumber::InvalidArgument);
     QCOMPARE(cn.CommandTimeout(), 5);
+}
+
+// A driver other than ODBC cannot keep a time-out: a statement is refused rather than run
+// without the one that was asked for.
+void TestConnection::timeoutWithoutOdbcIsRefused()
+{
+    // Had it run, the statement would fail with the driver's own error instead.
+    FakeServer::answers["ALTER INDEX IDX_A REBUILD"]
+        = FakeAnswer {{}, {}, driverError("[X][Y]ran", "1"), -1, {}};
+    Connection cn;
+    cn.Open(fake, QString(), QString(), -1);
+    const auto raised = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText); });
+    QVERIFY(raised);
+    QCOMPARE(raised->number(), 3251);
+    QCOMPARE(raised->description(),
+        QStringLiteral("El proveedor TVFAKE no admite un tiempo de espera para las instrucciones "
+                       "(CommandTimeout = 30 s); use 0 para esperar sin límite."));
+    cn.setCommandTimeout(0);
+    const auto ran = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText); });
+    QVERIFY(ran);
+    QCOMPARE(ran->description(), QStringLiteral("ran"));
 }
 
 QTEST_GUILESS_MAIN(TestConnection)
