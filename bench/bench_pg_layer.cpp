@@ -1,5 +1,5 @@
 // (e) The database layer executing 1,000 statements against the PostgreSQL
-//     test bed (tests/pg/testbed.sh) through psqlODBC, against psql -f with the
+//     test bed (tests/support/pg/testbed.sh) through psqlODBC, against psql -f with the
 //     same statements over the same route (TCP, password log-in, same role).
 //
 //   bench_pg_layer [--statements=1000] [--reps=11]     (needs the TARVELIN_PG_* variables)
@@ -205,7 +205,7 @@ int main(int argc, char** argv)
     const TestBed bed = TestBed::fromEnvironment();
     if (!bed.complete()) {
         std::printf(
-            "(e) skipped: no PostgreSQL test bed (start one with tests/pg/testbed.sh, source its env)\n");
+            "(e) skipped: no PostgreSQL test bed (start one with tests/support/pg/testbed.sh, source its env)\n");
         std::printf("FIGURE (e) | layer vs psql -f | skipped | no test bed | target <= 1.05x | SKIPPED\n");
         return 0;
     }

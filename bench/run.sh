@@ -5,7 +5,7 @@
 #   bash bench/run.sh [build-dir]        (default: build-bench at the top of the checkout)
 #
 # (e) needs the PostgreSQL test bed: the one named by TARVELIN_PG_* when set,
-# otherwise a throwaway one started here (tests/pg/testbed.sh) and stopped at
+# otherwise a throwaway one started here (tests/support/pg/testbed.sh) and stopped at
 # the end. Nothing here runs under ctest.
 set -euo pipefail
 
@@ -27,7 +27,7 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 bed=""
 cleanup() {
     if [[ -n "$bed" ]]; then
-        bash "$root/tests/pg/testbed.sh" stop "$bed" || true
+        bash "$root/tests/support/pg/testbed.sh" stop "$bed" || true
     fi
     rm -rf "$scratch"
 }
@@ -35,7 +35,7 @@ trap cleanup EXIT
 
 if [[ -z "${TARVELIN_PG_CONNECTION:-}" ]]; then
     bed=$scratch/pg
-    if bash "$root/tests/pg/testbed.sh" start "$bed"; then
+    if bash "$root/tests/support/pg/testbed.sh" start "$bed"; then
         # shellcheck disable=SC1091
         source "$bed/env"
     else

@@ -53,7 +53,3 @@ if(NOT WIN32)
     ]==] TARVELIN_DESKTOP_CODE @ONLY)
     install(CODE "${TARVELIN_DESKTOP_CODE}")
 endif()
-
-if(TARVELIN_BUILD_TESTS)
-    add_subdirectory(tests/install)
-endif()

@@ -13,5 +13,5 @@ cmake --build "$build" -j2
 # the suppressions cover only system libraries built without the sanitizers.
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/support/sanitizers/lsan.supp:print_suppressions=0"
 bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 900

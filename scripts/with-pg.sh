@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pgdir=$(mktemp -d /tmp/tarvelin-pg.XXXXXX)
-trap 'bash tests/pg/testbed.sh stop "$pgdir"' EXIT
-bash tests/pg/testbed.sh start "$pgdir"
+trap 'bash tests/support/pg/testbed.sh stop "$pgdir"' EXIT
+bash tests/support/pg/testbed.sh start "$pgdir"
 # shellcheck disable=SC1091
 source "$pgdir/env"
 export TARVELIN_REQUIRE_PG=1

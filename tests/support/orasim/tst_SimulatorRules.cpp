@@ -8,7 +8,7 @@
 // The simulated server's rules, one table each: what the dictionary query returns (LIKE with
 // ESCAPE, binary order, names stored exactly), how ALTER INDEX resolves names and in which order
 // it checks, which configurations are refused, the logon, the delay and the log.
-class TestSimulatorRules : public QObject
+class tst_SimulatorRules : public QObject
 {
     Q_OBJECT
 
@@ -53,7 +53,7 @@ QString select(const QString& where)
 
 } // namespace
 
-void TestSimulatorRules::queries_data()
+void tst_SimulatorRules::queries_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("sql");
@@ -121,7 +121,7 @@ void TestSimulatorRules::queries_data()
     QTest::newRow("no indexes") << "" << programQuery << QStringList {};
 }
 
-void TestSimulatorRules::queries()
+void tst_SimulatorRules::queries()
 {
     QFETCH(QString, config);
     QFETCH(QString, sql);
@@ -134,7 +134,7 @@ void TestSimulatorRules::queries()
     QCOMPARE(outcome.rows, rows);
 }
 
-void TestSimulatorRules::statements_data()
+void tst_SimulatorRules::statements_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("sql");
@@ -247,7 +247,7 @@ void TestSimulatorRules::statements_data()
                                                  << "ALTER INDEX IDX_A REBUILD ONLINE;" << 900 << invalid;
 }
 
-void TestSimulatorRules::statements()
+void tst_SimulatorRules::statements()
 {
     QFETCH(QString, config);
     QFETCH(QString, sql);
@@ -267,7 +267,7 @@ void TestSimulatorRules::statements()
     QCOMPARE(outcome.error->text(), text);
 }
 
-void TestSimulatorRules::configurationRefused_data()
+void tst_SimulatorRules::configurationRefused_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("mentions");
@@ -316,7 +316,7 @@ void TestSimulatorRules::configurationRefused_data()
                             << "key";
 }
 
-void TestSimulatorRules::configurationRefused()
+void tst_SimulatorRules::configurationRefused()
 {
     QFETCH(QString, text);
     QFETCH(QString, mentions);
@@ -326,7 +326,7 @@ void TestSimulatorRules::configurationRefused()
     QVERIFY2(error.contains(mentions), qPrintable(error));
 }
 
-void TestSimulatorRules::largestGeneratedSchema()
+void tst_SimulatorRules::largestGeneratedSchema()
 {
     QString error;
     const std::optional<SimulatorConfig> config = SimulatorConfig::parse("Generate=1000000", &error);
@@ -336,7 +336,7 @@ void TestSimulatorRules::largestGeneratedSchema()
     QCOMPARE(config->indexes.last(), QString("IDX_1000000"));
 }
 
-void TestSimulatorRules::logon_data()
+void tst_SimulatorRules::logon_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<bool>("refused");
@@ -355,7 +355,7 @@ void TestSimulatorRules::logon_data()
     QTest::newRow("empty password expected, one given") << "ExpectPwd=;PWD=x" << true;
 }
 
-void TestSimulatorRules::logon()
+void tst_SimulatorRules::logon()
 {
     QFETCH(QString, config);
     QFETCH(bool, refused);
@@ -367,7 +367,7 @@ void TestSimulatorRules::logon()
         QCOMPARE(*error, OraError(1017, "ORA-01017: invalid username/password; logon denied"));
 }
 
-void TestSimulatorRules::delayOnlyForSuccessfulRebuilds_data()
+void tst_SimulatorRules::delayOnlyForSuccessfulRebuilds_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("sql");
@@ -382,7 +382,7 @@ void TestSimulatorRules::delayOnlyForSuccessfulRebuilds_data()
                                          << "ALTER INDEX IDX_A REBUILD" << QList<int> {};
 }
 
-void TestSimulatorRules::delayOnlyForSuccessfulRebuilds()
+void tst_SimulatorRules::delayOnlyForSuccessfulRebuilds()
 {
     QFETCH(QString, config);
     QFETCH(QString, sql);
@@ -394,7 +394,7 @@ void TestSimulatorRules::delayOnlyForSuccessfulRebuilds()
     QCOMPARE(slept, sleeps);
 }
 
-void TestSimulatorRules::sessionLog()
+void tst_SimulatorRules::sessionLog()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -430,5 +430,5 @@ void TestSimulatorRules::sessionLog()
     QCOMPARE(logLines(path), expected);
 }
 
-QTEST_GUILESS_MAIN(TestSimulatorRules)
-#include "tst_simulatorrules.moc"
+QTEST_GUILESS_MAIN(tst_SimulatorRules)
+#include "tst_SimulatorRules.moc"

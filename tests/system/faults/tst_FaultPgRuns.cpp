@@ -17,7 +17,7 @@
 // fails them: nobody listening, no such ODBC driver, and the server ending the
 // session while a rebuild is executing. The real profile library reads a
 // profile file and the real layer talks to psqlODBC.
-class tst_fault_pg_runs : public QObject
+class tst_FaultPgRuns : public QObject
 {
     Q_OBJECT
 
@@ -94,18 +94,18 @@ QStringList errorBoxes(const ScriptedWindow& window)
 
 } // namespace
 
-void tst_fault_pg_runs::initTestCase()
+void tst_FaultPgRuns::initTestCase()
 {
     TV_NEED_PG_TEST_BED(m_bed);
     QVERIFY(m_folder.isValid());
 }
 
-void tst_fault_pg_runs::cleanup()
+void tst_FaultPgRuns::cleanup()
 {
     releaseLock();
 }
 
-void tst_fault_pg_runs::writeProfile(const QByteArray& provider, const QString& connection)
+void tst_FaultPgRuns::writeProfile(const QByteArray& provider, const QString& connection)
 {
     QFile file(m_folder.filePath("Pg.cfp"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -116,7 +116,7 @@ void tst_fault_pg_runs::writeProfile(const QByteArray& provider, const QString& 
 }
 
 // Runs the profile Pg; returns the statements the run sent, in order.
-QStringList tst_fault_pg_runs::run(ScriptedWindow& window, bool postgresRebuilds)
+QStringList tst_FaultPgRuns::run(ScriptedWindow& window, bool postgresRebuilds)
 {
     auto sent = std::make_shared<QStringList>();
     RunPlatform platform = RunPlatform::real();
@@ -132,7 +132,7 @@ QStringList tst_fault_pg_runs::run(ScriptedWindow& window, bool postgresRebuilds
 }
 
 // The file that holds the index's data; REINDEX gives it a new one.
-qint64 tst_fault_pg_runs::fileNode(const QString& index)
+qint64 tst_FaultPgRuns::fileNode(const QString& index)
 {
     Connection cn;
     cn.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
@@ -143,7 +143,7 @@ qint64 tst_fault_pg_runs::fileNode(const QString& index)
         .toLongLong();
 }
 
-void tst_fault_pg_runs::nothingToConnectTo_data()
+void tst_FaultPgRuns::nothingToConnectTo_data()
 {
     QTest::addColumn<QByteArray>("provider");
     QTest::addColumn<QString>("connection");
@@ -169,7 +169,7 @@ void tst_fault_pg_runs::nothingToConnectTo_data()
         << QByteArray("QOCI") << "//dbhost:1521/ORCLPDB1" << 3706 << "No se encuentra el proveedor QOCI.";
 }
 
-void tst_fault_pg_runs::nothingToConnectTo()
+void tst_FaultPgRuns::nothingToConnectTo()
 {
     QFETCH(QByteArray, provider);
     QFETCH(QString, connection);
@@ -197,11 +197,11 @@ void tst_fault_pg_runs::nothingToConnectTo()
 // application's unfinished transaction would), so the rebuild of an index of
 // orders waits inside the server: it is executing, not finished, when the
 // server ends its session.
-void tst_fault_pg_runs::holdLockOnOrders()
+void tst_FaultPgRuns::holdLockOnOrders()
 {
     const QString psql = qEnvironmentVariable("TARVELIN_PG_PSQL");
     if (psql.isEmpty())
-        QFAIL("TARVELIN_PG_PSQL is not set (tests/pg/testbed.sh writes it)");
+        QFAIL("TARVELIN_PG_PSQL is not set (tests/support/pg/testbed.sh writes it)");
     QStringList command = QProcess::splitCommand(psql);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGAPPNAME"), LockHolder);
@@ -223,7 +223,7 @@ void tst_fault_pg_runs::holdLockOnOrders()
 
 // The holder's session ends when psql reads the end of its input, and with it
 // the transaction and its lock; the same happens if this process dies.
-void tst_fault_pg_runs::releaseLock()
+void tst_FaultPgRuns::releaseLock()
 {
     if (m_lockHolder.state() == QProcess::NotRunning)
         return;
@@ -231,7 +231,7 @@ void tst_fault_pg_runs::releaseLock()
     m_lockHolder.waitForFinished(-1);
 }
 
-void tst_fault_pg_runs::backendKilledDuringARebuild()
+void tst_FaultPgRuns::backendKilledDuringARebuild()
 {
     writeProfile("QODBC", m_bed.connection);
     const qint64 customersBefore = fileNode("customers_pk");
@@ -286,5 +286,5 @@ void tst_fault_pg_runs::backendKilledDuringARebuild()
     QVERIFY(fileNode("orders_pk") != ordersBefore);
 }
 
-QTEST_GUILESS_MAIN(tst_fault_pg_runs)
-#include "tst_fault_pg_runs.moc"
+QTEST_GUILESS_MAIN(tst_FaultPgRuns)
+#include "tst_FaultPgRuns.moc"

@@ -9,7 +9,7 @@
 #include <QTest>
 
 // Opening connections to the PostgreSQL test bed through psqlODBC.
-class TestPgConnection : public QObject
+class tst_PgConnection : public QObject
 {
     Q_OBJECT
 
@@ -33,18 +33,18 @@ private:
     PgTestBed m_bed;
 };
 
-void TestPgConnection::initTestCase()
+void tst_PgConnection::initTestCase()
 {
     TV_NEED_PG_TEST_BED(m_bed);
 }
 
-QString TestPgConnection::currentUser(Connection& cn)
+QString tst_PgConnection::currentUser(Connection& cn)
 {
     auto rs = cn.Execute("SELECT current_user AS who", Connection::adCmdText);
     return rs->Fields("who").toString();
 }
 
-QString TestPgConnection::connectionWithoutUser() const
+QString tst_PgConnection::connectionWithoutUser() const
 {
     QString connection = m_bed.connection;
     connection.remove(
@@ -52,7 +52,7 @@ QString TestPgConnection::connectionWithoutUser() const
     return connection;
 }
 
-void TestPgConnection::passwordInConnectionString()
+void tst_PgConnection::passwordInConnectionString()
 {
     // The bed's password holds ";", "=" and "}", so this also checks the escaping.
     Connection cn;
@@ -63,7 +63,7 @@ void TestPgConnection::passwordInConnectionString()
     QVERIFY(!cn.isOpen());
 }
 
-void TestPgConnection::userAndPasswordArguments()
+void tst_PgConnection::userAndPasswordArguments()
 {
     const QString connection = connectionWithoutUser();
     QVERIFY2(connection != m_bed.connection, "the bed's connection string names no Uid");
@@ -72,7 +72,7 @@ void TestPgConnection::userAndPasswordArguments()
     QCOMPARE(currentUser(cn), m_bed.user);
 }
 
-void TestPgConnection::dataSourceName_data()
+void tst_PgConnection::dataSourceName_data()
 {
     QTest::addColumn<QString>("connectionString");
     const QString pwd = QString(m_bed.password).replace(QStringLiteral("}"), QStringLiteral("}}"));
@@ -82,7 +82,7 @@ void TestPgConnection::dataSourceName_data()
         << QStringLiteral("Uid=%2;dsn=%1;PWD={%3}").arg(m_bed.dataSource, m_bed.user, pwd);
 }
 
-void TestPgConnection::dataSourceName()
+void tst_PgConnection::dataSourceName()
 {
     QFETCH(QString, connectionString);
     const QByteArray saved = qgetenv("ODBCINI");
@@ -94,7 +94,7 @@ void TestPgConnection::dataSourceName()
     QCOMPARE(currentUser(cn), m_bed.user);
 }
 
-void TestPgConnection::wrongPassword()
+void tst_PgConnection::wrongPassword()
 {
     Connection cn;
     const auto error = raisedBy(
@@ -110,7 +110,7 @@ void TestPgConnection::wrongPassword()
     QVERIFY(!cn.isOpen());
 }
 
-void TestPgConnection::wrongPasswordArgument()
+void tst_PgConnection::wrongPasswordArgument()
 {
     Connection cn;
     const auto error = raisedBy([&] { cn.Open(connectionWithoutUser(), m_bed.user, "wrong", -1); });
@@ -120,7 +120,7 @@ void TestPgConnection::wrongPasswordArgument()
         error->description().contains("password authentication failed"), qPrintable(error->description()));
 }
 
-void TestPgConnection::serverDown()
+void tst_PgConnection::serverDown()
 {
     // A loopback port that nobody listens on.
     quint16 port = 0;
@@ -142,7 +142,7 @@ void TestPgConnection::serverDown()
     QVERIFY(!cn.isOpen());
 }
 
-void TestPgConnection::noSuchDriver()
+void tst_PgConnection::noSuchDriver()
 {
     Connection cn;
     const auto error = raisedBy(
@@ -153,7 +153,7 @@ void TestPgConnection::noSuchDriver()
     QCOMPARE(error->description(), QStringLiteral("Can't open lib 'No Such Driver' : file not found"));
 }
 
-void TestPgConnection::twoConnectionsAtOnce()
+void tst_PgConnection::twoConnectionsAtOnce()
 {
     Connection first;
     Connection second;
@@ -167,5 +167,5 @@ void TestPgConnection::twoConnectionsAtOnce()
     QCOMPARE(currentUser(second), m_bed.user);
 }
 
-QTEST_GUILESS_MAIN(TestPgConnection)
-#include "tst_pg_connection.moc"
+QTEST_GUILESS_MAIN(tst_PgConnection)
+#include "tst_PgConnection.moc"

@@ -13,7 +13,7 @@ const QString OracleOdbcText = QString::fromLatin1(OracleOdbc);
 
 } // namespace
 
-class TestProfileFormat : public QObject
+class tst_ProfileParser : public QObject
 {
     Q_OBJECT
 
@@ -36,13 +36,13 @@ private:
     std::optional<ProfileTestFolder> m_folder;
 };
 
-void TestProfileFormat::init()
+void tst_ProfileParser::init()
 {
     m_folder.emplace();
     QVERIFY(m_folder->isValid());
 }
 
-void TestProfileFormat::acceptedContents_data()
+void tst_ProfileParser::acceptedContents_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("withPassword");
@@ -104,7 +104,7 @@ void TestProfileFormat::acceptedContents_data()
         << tiger << plain;
 }
 
-void TestProfileFormat::acceptedContents()
+void tst_ProfileParser::acceptedContents()
 {
     QFETCH(QByteArray, contents);
     QFETCH(QString, withPassword);
@@ -126,7 +126,7 @@ void TestProfileFormat::acceptedContents()
     QCOMPARE(second, withoutPassword);
 }
 
-void TestProfileFormat::rejectedContents_data()
+void tst_ProfileParser::rejectedContents_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<int>("number");
@@ -221,7 +221,7 @@ void TestProfileFormat::rejectedContents_data()
         << invalid + "línea 2: el proveedor se indica con la clave Provider, no dentro de Connection";
 }
 
-void TestProfileFormat::rejectedContents()
+void tst_ProfileParser::rejectedContents()
 {
     QFETCH(QByteArray, contents);
     QFETCH(int, number);
@@ -244,7 +244,7 @@ void TestProfileFormat::rejectedContents()
     QCOMPARE(after->number(), ErrorNumber::ProfileNotLoaded);
 }
 
-void TestProfileFormat::eachVendorGetsItsOwnSection()
+void tst_ProfileParser::eachVendorGetsItsOwnSection()
 {
     QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"),
         "[Otra S.A.]\nProvider=QPSQL\nConnection=Driver={PostgreSQL Unicode};Server=db\nPassword=otra\n"
@@ -262,7 +262,7 @@ void TestProfileFormat::eachVendorGetsItsOwnSection()
         QStringLiteral("Provider=QPSQL;Driver={PostgreSQL Unicode};Server=db;PWD={otra}"));
 }
 
-void TestProfileFormat::sectionNameMustMatchTheVendorExactly()
+void tst_ProfileParser::sectionNameMustMatchTheVendorExactly()
 {
     const QByteArray body = "\nConnection=" + OracleOdbc + "\n";
     for (const QByteArray& header : {QByteArray("[corvath s.l.]"), QByteArray("[ Corvath S.L.]"),
@@ -277,7 +277,7 @@ void TestProfileFormat::sectionNameMustMatchTheVendorExactly()
     }
 }
 
-void TestProfileFormat::reloadReplacesTheEarlierProfile()
+void tst_ProfileParser::reloadReplacesTheEarlierProfile()
 {
     QVERIFY(
         m_folder->write(QStringLiteral("Prod.cfp"), "[Corvath S.L.]\nConnection=Driver=prod\nPassword=p\n"));
@@ -289,7 +289,7 @@ void TestProfileFormat::reloadReplacesTheEarlierProfile()
         QStringLiteral("Provider=QODBC;Driver=test"));
 }
 
-void TestProfileFormat::notLoadedBeforeAnyLoad()
+void tst_ProfileParser::notLoadedBeforeAnyLoad()
 {
     ConnectionProfile profile;
     const auto error = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
@@ -298,7 +298,7 @@ void TestProfileFormat::notLoadedBeforeAnyLoad()
     QCOMPARE(error->description(), QStringLiteral("No hay ningún perfil cargado"));
 }
 
-void TestProfileFormat::notLoadedAfterMissingFile()
+void tst_ProfileParser::notLoadedAfterMissingFile()
 {
     QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), "[Corvath S.L.]\nConnection=Driver=prod\n"));
     ConnectionProfile profile;
@@ -309,7 +309,7 @@ void TestProfileFormat::notLoadedAfterMissingFile()
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
 }
 
-void TestProfileFormat::notLoadedForAnotherVendor()
+void tst_ProfileParser::notLoadedForAnotherVendor()
 {
     QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"),
         "[Corvath S.L.]\nConnection=Driver=prod\n[Otra S.A.]\nConnection=Driver=otra\n"));
@@ -325,5 +325,5 @@ void TestProfileFormat::notLoadedForAnotherVendor()
         QStringLiteral("Provider=QODBC;Driver=prod"));
 }
 
-QTEST_GUILESS_MAIN(TestProfileFormat)
-#include "tst_profile_format.moc"
+QTEST_GUILESS_MAIN(tst_ProfileParser)
+#include "tst_ProfileParser.moc"

@@ -8,7 +8,7 @@
 // A schema with 100,000 indexes, run through the real database layer and Qt's
 // ODBC driver against the simulated Oracle server: nothing is skipped,
 // reordered or sent twice, and the run ends as a short one does.
-class tst_fault_many_indexes : public QObject
+class tst_FaultManyIndexes : public QObject
 {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ private slots:
     void hundredThousandIndexes();
 };
 
-void tst_fault_many_indexes::hundredThousandIndexes()
+void tst_FaultManyIndexes::hundredThousandIndexes()
 {
     constexpr int count = 100000;
     QTemporaryDir dir;
@@ -50,5 +50,5 @@ void tst_fault_many_indexes::hundredThousandIndexes()
     QVERIFY(f.idle());
 }
 
-QTEST_GUILESS_MAIN(tst_fault_many_indexes)
-#include "tst_fault_many_indexes.moc"
+QTEST_GUILESS_MAIN(tst_FaultManyIndexes)
+#include "tst_FaultManyIndexes.moc"

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// The PostgreSQL server that tests/pg/testbed.sh starts, as described by the
+// The PostgreSQL server that tests/support/pg/testbed.sh starts, as described by the
 // TARVELIN_PG_* variables of its env file.
 struct PgTestBed
 {

@@ -11,7 +11,7 @@
 
 // Whole runs against the PostgreSQL test bed: the real profile library reads a
 // profile file, the real layer talks to the server through psqlODBC.
-class tst_pg_run : public QObject
+class tst_PgRun : public QObject
 {
     Q_OBJECT
 
@@ -28,13 +28,13 @@ private:
     QTemporaryDir m_folder;
 };
 
-void tst_pg_run::initTestCase()
+void tst_PgRun::initTestCase()
 {
     TV_NEED_PG_TEST_BED(m_bed);
     QVERIFY(m_folder.isValid());
 }
 
-void tst_pg_run::writeProfile(const QString& password)
+void tst_PgRun::writeProfile(const QString& password)
 {
     QFile file(m_folder.filePath("Pg.cfp"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -46,7 +46,7 @@ void tst_pg_run::writeProfile(const QString& password)
 }
 
 // The statements the run sent, in order.
-QStringList tst_pg_run::run(ScriptedWindow& window)
+QStringList tst_PgRun::run(ScriptedWindow& window)
 {
     auto plan = std::make_shared<FaultPlan>();
     RunPlatform platform = RunPlatform::real();
@@ -57,7 +57,7 @@ QStringList tst_pg_run::run(ScriptedWindow& window)
     return plan->statements;
 }
 
-void tst_pg_run::wrongPasswordShowsTheServerText()
+void tst_PgRun::wrongPasswordShowsTheServerText()
 {
     writeProfile(QStringLiteral("not-the-password"));
     ScriptedWindow window;
@@ -76,7 +76,7 @@ void tst_pg_run::wrongPasswordShowsTheServerText()
     QVERIFY(window.reindexarShown && !window.cancelarShown);
 }
 
-void tst_pg_run::dictionaryQueryRunsAndTheFirstRebuildFailsCleanly()
+void tst_PgRun::dictionaryQueryRunsAndTheFirstRebuildFailsCleanly()
 {
     writeProfile(m_bed.password);
     ScriptedWindow window;
@@ -94,5 +94,5 @@ void tst_pg_run::dictionaryQueryRunsAndTheFirstRebuildFailsCleanly()
     QVERIFY(window.reindexarShown && !window.cancelarShown);
 }
 
-QTEST_GUILESS_MAIN(tst_pg_run)
-#include "tst_pg_run.moc"
+QTEST_GUILESS_MAIN(tst_PgRun)
+#include "tst_PgRun.moc"

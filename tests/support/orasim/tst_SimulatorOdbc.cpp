@@ -17,7 +17,7 @@
 
 // The simulated Oracle driver as Qt's ODBC driver meets it through the driver manager, and the
 // ODBC calls around it that the database layer makes itself.
-class TestSimulatorOdbc : public QObject
+class tst_SimulatorOdbc : public QObject
 {
     Q_OBJECT
 
@@ -68,20 +68,20 @@ QStringList rows(QSqlQuery& query)
 
 } // namespace
 
-void TestSimulatorOdbc::init()
+void tst_SimulatorOdbc::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TestSimulatorOdbc::cleanup()
+void tst_SimulatorOdbc::cleanup()
 {
     for (const QString& name : QSqlDatabase::connectionNames())
         QSqlDatabase::removeDatabase(name);
     m_dir.reset();
 }
 
-QSqlDatabase TestSimulatorOdbc::open(const QString& config, const QString& name)
+QSqlDatabase tst_SimulatorOdbc::open(const QString& config, const QString& name)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
     db.setDatabaseName(QStringLiteral("Driver={Simulador Oracle};") + config + logKey());
@@ -90,7 +90,7 @@ QSqlDatabase TestSimulatorOdbc::open(const QString& config, const QString& name)
     return db;
 }
 
-void TestSimulatorOdbc::openAsQtSeesIt()
+void tst_SimulatorOdbc::openAsQtSeesIt()
 {
     QSqlDatabase db = open(QStringLiteral("Indexes=A"));
     QVERIFY(db.isOpen());
@@ -103,7 +103,7 @@ void TestSimulatorOdbc::openAsQtSeesIt()
     QCOMPARE(db.driver()->escapeIdentifier("My Idx", QSqlDriver::TableName), QString("\"My Idx\""));
 }
 
-void TestSimulatorOdbc::queryAndRebuild()
+void tst_SimulatorOdbc::queryAndRebuild()
 {
     QSqlDatabase db = open(QStringLiteral("Indexes=SYS_A,IDX_B,idx_c,SYSX,IDX_A"));
     QSqlQuery query(db);
@@ -122,7 +122,7 @@ void TestSimulatorOdbc::queryAndRebuild()
     QCOMPARE(loggedStatements(log()), (QStringList {programQuery, "ALTER INDEX idx_a REBUILD ONLINE"}));
 }
 
-void TestSimulatorOdbc::preparedStatementRunsWithItsTimeout()
+void tst_SimulatorOdbc::preparedStatementRunsWithItsTimeout()
 {
     QSqlDatabase db = open(QStringLiteral("Indexes=B,A"));
     QSqlQuery query(db);
@@ -137,7 +137,7 @@ void TestSimulatorOdbc::preparedStatementRunsWithItsTimeout()
     QCOMPARE(logLines(log()), (QStringList {"CONNECT", "EXEC 30 " + programQuery}));
 }
 
-void TestSimulatorOdbc::errors_data()
+void tst_SimulatorOdbc::errors_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("sql"); // empty: the open fails
@@ -155,7 +155,7 @@ void TestSimulatorOdbc::errors_data()
                                  << "[Oracle][ODBC]invalid simulator configuration: unknown key 'Colour'";
 }
 
-void TestSimulatorOdbc::errors()
+void tst_SimulatorOdbc::errors()
 {
     QFETCH(QString, config);
     QFETCH(QString, sql);
@@ -186,7 +186,7 @@ void TestSimulatorOdbc::errors()
     QCOMPARE(record->text, text);
 }
 
-void TestSimulatorOdbc::secondRecordFollowsTheFirst()
+void tst_SimulatorOdbc::secondRecordFollowsTheFirst()
 {
     QSqlDatabase db = open(QStringLiteral("Indexes=IDX_A;Online=0;Records=2"));
     QSqlQuery query(db);
@@ -205,7 +205,7 @@ void TestSimulatorOdbc::secondRecordFollowsTheFirst()
     QCOMPARE(number, 2);
 }
 
-void TestSimulatorOdbc::getDataInPieces()
+void tst_SimulatorOdbc::getDataInPieces()
 {
     // Two bytes, three bytes and four bytes in UTF-8; the last one two units in UTF-16.
     const QString name = QString::fromUtf8("\xC3\x8DNDICE_\xE2\x82\xAC_\xF0\x9F\x98\x80_FIN");
@@ -249,7 +249,7 @@ void TestSimulatorOdbc::getDataInPieces()
     QCOMPARE(SQLFetch(statement), SQLRETURN(SQL_NO_DATA));
 }
 
-void TestSimulatorOdbc::unsupportedCallsFailWithARecord()
+void tst_SimulatorOdbc::unsupportedCallsFailWithARecord()
 {
     QSqlDatabase db = open(QStringLiteral("Indexes=A"));
     QSqlQuery query(db);
@@ -272,7 +272,7 @@ void TestSimulatorOdbc::unsupportedCallsFailWithARecord()
     expectRecord(SQLGetTypeInfoW(statement, SQL_ALL_TYPES), "IM001");
 }
 
-void TestSimulatorOdbc::narrowApplication()
+void tst_SimulatorOdbc::narrowApplication()
 {
     // As isql calls: narrow (UTF-8) calls, which the driver manager hands to the narrow entry
     // points, and ODBC 3, for which HY000 keeps its name.
@@ -306,7 +306,7 @@ void TestSimulatorOdbc::narrowApplication()
         logLines(log()), (QStringList {"CONNECT", "EXEC 0 ALTER INDEX IDX_A REBUILD ONLINE", "DISCONNECT"}));
 }
 
-void TestSimulatorOdbc::invalidHandles()
+void tst_SimulatorOdbc::invalidHandles()
 {
     // Straight into the driver, as the driver manager calls it.
     QLibrary driver(qEnvironmentVariable("ODBCSYSINI") + QStringLiteral("/liborasimodbc.so"));
@@ -329,7 +329,7 @@ void TestSimulatorOdbc::invalidHandles()
     QCOMPARE(release(SQL_HANDLE_ENV, environment), SQLRETURN(SQL_INVALID_HANDLE)); // already freed
 }
 
-void TestSimulatorOdbc::sessionsInTheLog()
+void tst_SimulatorOdbc::sessionsInTheLog()
 {
     {
         QSqlDatabase refused = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "refused");
@@ -351,5 +351,5 @@ void TestSimulatorOdbc::sessionsInTheLog()
             "CONNECT", "EXEC 0 ALTER INDEX ONE REBUILD ONLINE", "DISCONNECT"}));
 }
 
-QTEST_GUILESS_MAIN(TestSimulatorOdbc)
-#include "tst_simulatorodbc.moc"
+QTEST_GUILESS_MAIN(tst_SimulatorOdbc)
+#include "tst_SimulatorOdbc.moc"

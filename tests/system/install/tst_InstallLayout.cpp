@@ -15,7 +15,7 @@
 // `cmake --install` of this build into throwaway folders: what lands where, and
 // that the pieces that point at each other (launcher, menu entry) still find
 // the program folder once installed.
-class tst_install_layout : public QObject
+class tst_InstallLayout : public QObject
 {
     Q_OBJECT
 
@@ -89,12 +89,12 @@ QMap<QString, QString> desktopKeys(const QByteArray& entry)
 
 } // namespace
 
-void tst_install_layout::initTestCase()
+void tst_InstallLayout::initTestCase()
 {
     QVERIFY(m_dir.isValid());
 }
 
-void tst_install_layout::install(const QString& prefix, const QString& destdir)
+void tst_InstallLayout::install(const QString& prefix, const QString& destdir)
 {
     QProcess cmake;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -111,7 +111,7 @@ void tst_install_layout::install(const QString& prefix, const QString& destdir)
     QVERIFY2(cmake.exitStatus() == QProcess::NormalExit && cmake.exitCode() == 0, output.constData());
 }
 
-void tst_install_layout::checkLayout(const QString& root, const QString& prefix)
+void tst_InstallLayout::checkLayout(const QString& root, const QString& prefix)
 {
     const QDir dir(root);
 
@@ -152,7 +152,7 @@ void tst_install_layout::checkLayout(const QString& root, const QString& prefix)
     }
 }
 
-void tst_install_layout::intoAPrefixWithASpace()
+void tst_InstallLayout::intoAPrefixWithASpace()
 {
     const QString prefix = m_dir.filePath(QStringLiteral("mi prefijo"));
     install(prefix);
@@ -165,7 +165,7 @@ void tst_install_layout::intoAPrefixWithASpace()
     QCOMPARE(started.canonicalFilePath(), QFileInfo(prefix + u'/' + Program).canonicalFilePath());
 }
 
-void tst_install_layout::underDestdir()
+void tst_InstallLayout::underDestdir()
 {
     const QString stage = m_dir.filePath(QStringLiteral("stage"));
     install(QStringLiteral("/usr"), stage);
@@ -174,7 +174,7 @@ void tst_install_layout::underDestdir()
     QCOMPARE(QDir(stage).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"usr"}));
 }
 
-void tst_install_layout::exampleProfileIsNotListedButLoadsOnceCopied()
+void tst_InstallLayout::exampleProfileIsNotListedButLoadsOnceCopied()
 {
     const QString prefix = m_dir.filePath(QStringLiteral("example"));
     install(prefix);
@@ -197,7 +197,7 @@ void tst_install_layout::exampleProfileIsNotListedButLoadsOnceCopied()
         QStringLiteral("Provider=QODBC;Driver={Oracle 19 ODBC driver};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott"));
 }
 
-void tst_install_layout::programFolderThroughALinkIsTheLinkTarget()
+void tst_InstallLayout::programFolderThroughALinkIsTheLinkTarget()
 {
     // The launcher's arrangement, with a probe that reports the program folder
     // the same way the program does.
@@ -217,5 +217,5 @@ void tst_install_layout::programFolderThroughALinkIsTheLinkTarget()
         QFileInfo(root.filePath(QStringLiteral("lib/tarvelin"))).canonicalFilePath());
 }
 
-QTEST_GUILESS_MAIN(tst_install_layout)
-#include "tst_install_layout.moc"
+QTEST_GUILESS_MAIN(tst_InstallLayout)
+#include "tst_InstallLayout.moc"

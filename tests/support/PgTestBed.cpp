@@ -13,7 +13,7 @@ bool PgTestBed::load(PgTestBed* bed, QString* why)
     }
     if (!missing.isEmpty()) {
         *why = QStringLiteral("No PostgreSQL test bed: %1 not set. Start one with "
-                              "\"tests/pg/testbed.sh start DIR\" and source DIR/env.")
+                              "\"tests/support/pg/testbed.sh start DIR\" and source DIR/env.")
                    .arg(missing.join(QStringLiteral(", ")));
         return false;
     }

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestDriverMessage : public QObject
+class tst_DriverMessage : public QObject
 {
     Q_OBJECT
 
@@ -14,7 +14,7 @@ private slots:
     void joinedOpenErrorGivesTheLastRecordsText();
 };
 
-void TestDriverMessage::withoutPrefixes_data()
+void tst_DriverMessage::withoutPrefixes_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
@@ -87,14 +87,14 @@ void TestDriverMessage::withoutPrefixes_data()
                                                       << "[a[b]]ORA-00942";
 }
 
-void TestDriverMessage::withoutPrefixes()
+void tst_DriverMessage::withoutPrefixes()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(DriverMessage::withoutPrefixes(text), expected);
 }
 
-void TestDriverMessage::lastRecord_data()
+void tst_DriverMessage::lastRecord_data()
 {
     QTest::addColumn<QString>("joined");
     QTest::addColumn<QString>("expected");
@@ -131,14 +131,14 @@ void TestDriverMessage::lastRecord_data()
                            << "";
 }
 
-void TestDriverMessage::lastRecord()
+void tst_DriverMessage::lastRecord()
 {
     QFETCH(QString, joined);
     QFETCH(QString, expected);
     QCOMPARE(DriverMessage::lastRecord(joined), expected);
 }
 
-void TestDriverMessage::joinedOpenErrorGivesTheLastRecordsText()
+void tst_DriverMessage::joinedOpenErrorGivesTheLastRecordsText()
 {
     // How a failed open is turned into a description: last record, no prefixes.
     const QString joined = QString::fromUtf8(
@@ -148,5 +148,5 @@ void TestDriverMessage::joinedOpenErrorGivesTheLastRecordsText()
         QString::fromUtf8("ORA-01017: nombre de usuario/contraseña no válidos; conexión denegada"));
 }
 
-QTEST_APPLESS_MAIN(TestDriverMessage)
-#include "tst_drivermessage.moc"
+QTEST_APPLESS_MAIN(tst_DriverMessage)
+#include "tst_DriverMessage.moc"

@@ -11,7 +11,7 @@
 // The layer as a run uses it, through Qt's ODBC driver, the driver manager and the simulated
 // Oracle server: errors come back with Oracle's driver prefixes and ORA numbers, in one or more
 // diagnostic records, and the server's log shows what reached it.
-class TestOrasimConnection : public QObject
+class tst_ConnectionOdbc : public QObject
 {
     Q_OBJECT
 
@@ -42,19 +42,19 @@ const QString runQuery
 
 } // namespace
 
-void TestOrasimConnection::init()
+void tst_ConnectionOdbc::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TestOrasimConnection::cleanup()
+void tst_ConnectionOdbc::cleanup()
 {
     QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
     m_dir.reset();
 }
 
-void TestOrasimConnection::runOverQtOdbc()
+void tst_ConnectionOdbc::runOverQtOdbc()
 {
     Connection cn;
     cn.Open(connectionString("Indexes=IDX_B,SYS_C001,IDX_A,SYSTEM_X"), QString(), QString(), -1);
@@ -79,7 +79,7 @@ void TestOrasimConnection::runOverQtOdbc()
             "EXEC 0 ALTER INDEX IDX_B REBUILD", "DISCONNECT"}));
 }
 
-void TestOrasimConnection::errors_data()
+void tst_ConnectionOdbc::errors_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("sql"); // empty: opening fails
@@ -113,7 +113,7 @@ void TestOrasimConnection::errors_data()
         << "" << ErrorNumber::DriverFailure << "invalid simulator configuration: unknown key 'Colour'";
 }
 
-void TestOrasimConnection::errors()
+void tst_ConnectionOdbc::errors()
 {
     QFETCH(QString, config);
     QFETCH(QString, sql);
@@ -141,7 +141,7 @@ void TestOrasimConnection::errors()
     QCOMPARE(error->description(), description);
 }
 
-void TestOrasimConnection::timeoutGoesWithTheStatement()
+void tst_ConnectionOdbc::timeoutGoesWithTheStatement()
 {
     Connection cn;
     cn.Open(connectionString("Indexes=IDX_A;Online=0"), QString(), QString(), -1);
@@ -159,7 +159,7 @@ void TestOrasimConnection::timeoutGoesWithTheStatement()
             "EXEC 5 ALTER INDEX IDX_A REBUILD ONLINE", "DISCONNECT"}));
 }
 
-void TestOrasimConnection::userAndPasswordReachTheDriver()
+void tst_ConnectionOdbc::userAndPasswordReachTheDriver()
 {
     // Added as UID and PWD pairs, braced where the value needs it.
     const QString config = QStringLiteral("ExpectPwd={ti;g}}er}");
@@ -172,7 +172,7 @@ void TestOrasimConnection::userAndPasswordReachTheDriver()
     QCOMPARE(logLines(log()), (QStringList {"CONNECT REFUSED", "CONNECT"}));
 }
 
-void TestOrasimConnection::closingDisconnects()
+void tst_ConnectionOdbc::closingDisconnects()
 {
     std::unique_ptr<Recordset> rs;
     {
@@ -201,5 +201,5 @@ void TestOrasimConnection::closingDisconnects()
             "DISCONNECT"}));
 }
 
-QTEST_GUILESS_MAIN(TestOrasimConnection)
-#include "tst_orasim_connection.moc"
+QTEST_GUILESS_MAIN(tst_ConnectionOdbc)
+#include "tst_ConnectionOdbc.moc"

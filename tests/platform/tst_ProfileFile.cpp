@@ -43,7 +43,7 @@ auto loadProdError(const QString& folder)
 
 } // namespace
 
-class TestProfileFiles : public QObject
+class tst_ProfileFile : public QObject
 {
     Q_OBJECT
 
@@ -74,13 +74,13 @@ private:
     std::optional<ProfileTestFolder> m_folder;
 };
 
-void TestProfileFiles::init()
+void tst_ProfileFile::init()
 {
     m_folder.emplace();
     QVERIFY(m_folder->isValid());
 }
 
-void TestProfileFiles::extensionInAnyCase_data()
+void tst_ProfileFile::extensionInAnyCase_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("name");
@@ -102,7 +102,7 @@ void TestProfileFiles::extensionInAnyCase_data()
                                      << "Prod" << false;
 }
 
-void TestProfileFiles::extensionInAnyCase()
+void tst_ProfileFile::extensionInAnyCase()
 {
     QFETCH(QString, fileName);
     QFETCH(QString, name);
@@ -115,7 +115,7 @@ void TestProfileFiles::extensionInAnyCase()
         QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, true), GoodText);
 }
 
-void TestProfileFiles::lowerCaseExtensionWinsOverOthers()
+void tst_ProfileFile::lowerCaseExtensionWinsOverOthers()
 {
     QVERIFY(m_folder->write(QStringLiteral("Prod.CFP"), profileFor("Driver=upper")));
     QVERIFY(m_folder->write(QStringLiteral("Prod.Cfp"), profileFor("Driver=mixed")));
@@ -135,7 +135,7 @@ void TestProfileFiles::lowerCaseExtensionWinsOverOthers()
         QStringLiteral("Provider=QODBC;Driver=upper"));
 }
 
-void TestProfileFiles::onlyPlainNames_data()
+void tst_ProfileFile::onlyPlainNames_data()
 {
     // Each row also writes the file the name would reach if it were accepted,
     // relative to the program folder "app" inside the test folder.
@@ -161,7 +161,7 @@ void TestProfileFiles::onlyPlainNames_data()
 #endif
 }
 
-void TestProfileFiles::onlyPlainNames()
+void tst_ProfileFile::onlyPlainNames()
 {
     QFETCH(QString, name);
     QFETCH(QString, reachable);
@@ -178,7 +178,7 @@ void TestProfileFiles::onlyPlainNames()
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
 }
 
-void TestProfileFiles::missingFileOrFolder()
+void tst_ProfileFile::missingFileOrFolder()
 {
     QVERIFY(m_folder->write(QStringLiteral("Test.cfp"), Good));
     ConnectionProfile profile;
@@ -187,7 +187,7 @@ void TestProfileFiles::missingFileOrFolder()
         ProfileTestFolder::Vendor, m_folder->filePath(QStringLiteral("nowhere")), QStringLiteral("Test")));
 }
 
-void TestProfileFiles::danglingLinkIsMissing()
+void tst_ProfileFile::danglingLinkIsMissing()
 {
     if (!QFile::link(
             m_folder->filePath(QStringLiteral("gone.cfp")), m_folder->filePath(QStringLiteral("Prod.cfp"))))
@@ -196,7 +196,7 @@ void TestProfileFiles::danglingLinkIsMissing()
     QVERIFY(!profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod")));
 }
 
-void TestProfileFiles::linkToProfileLoads()
+void tst_ProfileFile::linkToProfileLoads()
 {
     QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("shared")));
     QVERIFY(m_folder->write(QStringLiteral("shared/real.txt"), Good));
@@ -208,7 +208,7 @@ void TestProfileFiles::linkToProfileLoads()
     QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, true), GoodText);
 }
 
-void TestProfileFiles::folderNamedLikeProfile()
+void tst_ProfileFile::folderNamedLikeProfile()
 {
     QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("Prod.cfp")));
     const auto error = loadProdError(m_folder->path());
@@ -218,7 +218,7 @@ void TestProfileFiles::folderNamedLikeProfile()
         error->description(), QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): es una carpeta"));
 }
 
-void TestProfileFiles::fifoNamedLikeProfile()
+void tst_ProfileFile::fifoNamedLikeProfile()
 {
 #ifdef Q_OS_UNIX
     // Opening a FIFO for reading waits for a writer: the load must not.
@@ -234,7 +234,7 @@ void TestProfileFiles::fifoNamedLikeProfile()
 #endif
 }
 
-void TestProfileFiles::unreadableFile()
+void tst_ProfileFile::unreadableFile()
 {
     TV_RUN_UNPRIVILEGED();
     QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), Good, QFile::Permissions()));
@@ -246,7 +246,7 @@ void TestProfileFiles::unreadableFile()
         qPrintable(error->description()));
 }
 
-void TestProfileFiles::readFailure()
+void tst_ProfileFile::readFailure()
 {
     // Opens for anyone, then fails on the first read: the read error path
     // without needing permissions that root ignores.
@@ -262,7 +262,7 @@ void TestProfileFiles::readFailure()
         qPrintable(error->description()));
 }
 
-void TestProfileFiles::sizeLimit_data()
+void tst_ProfileFile::sizeLimit_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<bool>("loads");
@@ -274,7 +274,7 @@ void TestProfileFiles::sizeLimit_data()
         << paddedProfile(64 * 1024 + 1, "\xEF\xBB\xBF") << false;
 }
 
-void TestProfileFiles::sizeLimit()
+void tst_ProfileFile::sizeLimit()
 {
     QFETCH(QByteArray, contents);
     QFETCH(bool, loads);
@@ -297,7 +297,7 @@ void TestProfileFiles::sizeLimit()
     }
 }
 
-void TestProfileFiles::hugeFileTooLarge()
+void tst_ProfileFile::hugeFileTooLarge()
 {
     // A sparse file: large on paper, cheap to make.
     QFile file(m_folder->filePath(QStringLiteral("Prod.cfp")));
@@ -311,7 +311,7 @@ void TestProfileFiles::hugeFileTooLarge()
     QCOMPARE(error->number(), ErrorNumber::ProfileTooLarge);
 }
 
-void TestProfileFiles::passwordReadableByOthers_data()
+void tst_ProfileFile::passwordReadableByOthers_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QByteArray>("contents");
@@ -331,7 +331,7 @@ void TestProfileFiles::passwordReadableByOthers_data()
         << true;
 }
 
-void TestProfileFiles::passwordReadableByOthers()
+void tst_ProfileFile::passwordReadableByOthers()
 {
 #ifdef Q_OS_UNIX
     QFETCH(int, mode);
@@ -365,7 +365,7 @@ void TestProfileFiles::passwordReadableByOthers()
 #endif
 }
 
-void TestProfileFiles::permissionAdviceNamesTheFile_data()
+void tst_ProfileFile::permissionAdviceNamesTheFile_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("description");
@@ -383,7 +383,7 @@ void TestProfileFiles::permissionAdviceNamesTheFile_data()
            "restrinja sus permisos con: chmod 600 'Prod it'\\''s.cfp'";
 }
 
-void TestProfileFiles::permissionAdviceNamesTheFile()
+void tst_ProfileFile::permissionAdviceNamesTheFile()
 {
 #ifdef Q_OS_UNIX
     QFETCH(QString, fileName);
@@ -403,5 +403,5 @@ void TestProfileFiles::permissionAdviceNamesTheFile()
 #endif
 }
 
-QTEST_GUILESS_MAIN(TestProfileFiles)
-#include "tst_profile_files.moc"
+QTEST_GUILESS_MAIN(tst_ProfileFile)
+#include "tst_ProfileFile.moc"

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestConnectionString : public QObject
+class tst_ConnectionString : public QObject
 {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ private slots:
     void forQtOdbcDriver();
 };
 
-void TestConnectionString::keys_data()
+void tst_ConnectionString::keys_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::addColumn<QStringList>("expected");
@@ -36,21 +36,21 @@ void TestConnectionString::keys_data()
     QTest::newRow("empty") << "" << QStringList {};
 }
 
-void TestConnectionString::keys()
+void tst_ConnectionString::keys()
 {
     QFETCH(QString, connectionString);
     QFETCH(QStringList, expected);
     QCOMPARE(ConnectionString::keys(connectionString), expected);
 }
 
-void TestConnectionString::hasKeyIgnoresCase()
+void tst_ConnectionString::hasKeyIgnoresCase()
 {
     QVERIFY(ConnectionString::hasKey("driver={x};dsn=y", "DRIVER"));
     QVERIFY(ConnectionString::hasKey("driver={x};dsn=y", "Dsn"));
     QVERIFY(!ConnectionString::hasKey("driver={x};dsn=y", "Uid"));
 }
 
-void TestConnectionString::hasKeyLooksAtKeysOnly()
+void tst_ConnectionString::hasKeyLooksAtKeysOnly()
 {
     // "Driver=" inside a braced value or as part of a longer key is no Driver pair.
     QVERIFY(!ConnectionString::hasKey("PWD={Driver=x;DSN=y};Uid=z", "Driver"));
@@ -59,7 +59,7 @@ void TestConnectionString::hasKeyLooksAtKeysOnly()
     QVERIFY(!ConnectionString::hasKey("Uid=DSN=x", "DSN"));
 }
 
-void TestConnectionString::join_data()
+void tst_ConnectionString::join_data()
 {
     QTest::addColumn<QString>("provider");
     QTest::addColumn<QString>("pairs");
@@ -82,7 +82,7 @@ void TestConnectionString::join_data()
 }
 
 // What the profile library joins, the layer splits back into the same provider and pairs.
-void TestConnectionString::join()
+void tst_ConnectionString::join()
 {
     QFETCH(QString, provider);
     QFETCH(QString, pairs);
@@ -96,7 +96,7 @@ void TestConnectionString::join()
     QCOMPARE(ConnectionString::keys(parts.pairs).contains("PWD"), !password.isEmpty());
 }
 
-void TestConnectionString::split_data()
+void tst_ConnectionString::split_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::addColumn<QString>("provider");
@@ -125,7 +125,7 @@ void TestConnectionString::split_data()
                                                  << "ProviderName=x;DSN=prod";
 }
 
-void TestConnectionString::split()
+void tst_ConnectionString::split()
 {
     QFETCH(QString, connectionString);
     QFETCH(QString, provider);
@@ -135,7 +135,7 @@ void TestConnectionString::split()
     QCOMPARE(parts.pairs, pairs);
 }
 
-void TestConnectionString::value_data()
+void tst_ConnectionString::value_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
@@ -159,14 +159,14 @@ void TestConnectionString::value_data()
                            << "{}";
 }
 
-void TestConnectionString::value()
+void tst_ConnectionString::value()
 {
     QFETCH(QString, value);
     QFETCH(QString, expected);
     QCOMPARE(ConnectionString::value(value), expected);
 }
 
-void TestConnectionString::forQtOdbcDriver_data()
+void tst_ConnectionString::forQtOdbcDriver_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::addColumn<QString>("expected");
@@ -189,12 +189,12 @@ void TestConnectionString::forQtOdbcDriver_data()
                             << "Uid=scott";
 }
 
-void TestConnectionString::forQtOdbcDriver()
+void tst_ConnectionString::forQtOdbcDriver()
 {
     QFETCH(QString, connectionString);
     QFETCH(QString, expected);
     QCOMPARE(ConnectionString::forQtOdbcDriver(connectionString), expected);
 }
 
-QTEST_APPLESS_MAIN(TestConnectionString)
-#include "tst_odbcconnectionstring.moc"
+QTEST_APPLESS_MAIN(tst_ConnectionString)
+#include "tst_ConnectionString.moc"

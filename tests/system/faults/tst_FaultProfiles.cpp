@@ -21,7 +21,7 @@
 // behind the window must show the library's Spanish error (or nothing to
 // load), open no connection, and leave the program able to run a good profile
 // straight after.
-class tst_fault_profiles : public QObject
+class tst_FaultProfiles : public QObject
 {
     Q_OBJECT
 
@@ -76,7 +76,7 @@ QString errorText(qint32 number, const QString& description)
 
 } // namespace
 
-void tst_fault_profiles::init()
+void tst_FaultProfiles::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
@@ -89,13 +89,13 @@ void tst_fault_profiles::init()
             + m_folder->filePath("log").toUtf8() + "\n"));
 }
 
-void tst_fault_profiles::cleanup()
+void tst_FaultProfiles::cleanup()
 {
     m_window.reset();
     m_folder.reset();
 }
 
-bool tst_fault_profiles::writeFile(
+bool tst_FaultProfiles::writeFile(
     const QString& name, const QByteArray& contents, QFile::Permissions permissions)
 {
     QFile file(m_folder->filePath(name));
@@ -108,7 +108,7 @@ bool tst_fault_profiles::writeFile(
 // The real window over the test folder as the program folder: real FileFinder,
 // real profile library and identity; only the boxes are answered by a recorder
 // and the connection counts what reaches it.
-void tst_fault_profiles::makeWindow()
+void tst_FaultProfiles::makeWindow()
 {
     frmTarvelin::Services services;
     services.programFolder = [dir = m_folder->path()] { return dir; };
@@ -124,7 +124,7 @@ void tst_fault_profiles::makeWindow()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void tst_fault_profiles::runProfile(const QString& name)
+void tst_FaultProfiles::runProfile(const QString& name)
 {
     auto* list = m_window->findChild<QComboBox*>("cmbBase");
     const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -135,7 +135,7 @@ void tst_fault_profiles::runProfile(const QString& name)
     QVERIFY(!button("cmdCancelar")->isVisible());
 }
 
-void tst_fault_profiles::goodProfileStillRuns()
+void tst_FaultProfiles::goodProfileStillRuns()
 {
     const qsizetype boxes = m_prompter->asked.size();
     runProfile(QStringLiteral("Bueno"));
@@ -148,7 +148,7 @@ void tst_fault_profiles::goodProfileStillRuns()
         QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
 }
 
-void tst_fault_profiles::unusableProfileStopsTheRunBeforeConnecting_data()
+void tst_FaultProfiles::unusableProfileStopsTheRunBeforeConnecting_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<int>("mode"); // file permissions, octal
@@ -179,7 +179,7 @@ void tst_fault_profiles::unusableProfileStopsTheRunBeforeConnecting_data()
            "pueden leerlo; restrinja sus permisos con: chmod 600 Roto.cfp";
 }
 
-void tst_fault_profiles::unusableProfileStopsTheRunBeforeConnecting()
+void tst_FaultProfiles::unusableProfileStopsTheRunBeforeConnecting()
 {
     QFETCH(QByteArray, contents);
     QFETCH(int, mode);
@@ -228,7 +228,7 @@ void tst_fault_profiles::unusableProfileStopsTheRunBeforeConnecting()
     goodProfileStillRuns();
 }
 
-void tst_fault_profiles::listedNameWithABackslashLoadsNothing()
+void tst_FaultProfiles::listedNameWithABackslashLoadsNothing()
 {
     // A legal file name here, but a path where profiles are also used (Windows):
     // the list shows it, and choosing it loads nothing.
@@ -244,7 +244,7 @@ void tst_fault_profiles::listedNameWithABackslashLoadsNothing()
     goodProfileStillRuns();
 }
 
-void tst_fault_profiles::namesThatArePathsLoadNothing_data()
+void tst_FaultProfiles::namesThatArePathsLoadNothing_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("into a subfolder") << "sub/Roto";
@@ -252,7 +252,7 @@ void tst_fault_profiles::namesThatArePathsLoadNothing_data()
     QTest::newRow("absolute") << "<parent>/Roto";
 }
 
-void tst_fault_profiles::namesThatArePathsLoadNothing()
+void tst_FaultProfiles::namesThatArePathsLoadNothing()
 {
     QFETCH(QString, name);
 
@@ -280,5 +280,5 @@ void tst_fault_profiles::namesThatArePathsLoadNothing()
     QVERIFY(window.reindexarShown && !window.cancelarShown);
 }
 
-QTEST_MAIN(tst_fault_profiles)
-#include "tst_fault_profiles.moc"
+QTEST_MAIN(tst_FaultProfiles)
+#include "tst_FaultProfiles.moc"

@@ -9,7 +9,7 @@
 #include <memory>
 
 // Statements on the PostgreSQL test bed through psqlODBC.
-class TestPgStatements : public QObject
+class tst_PgStatements : public QObject
 {
     Q_OBJECT
 
@@ -39,24 +39,24 @@ const QString dictionaryQuery
 
 } // namespace
 
-void TestPgStatements::initTestCase()
+void tst_PgStatements::initTestCase()
 {
     TV_NEED_PG_TEST_BED(m_bed);
 }
 
-void TestPgStatements::init()
+void tst_PgStatements::init()
 {
     m_cn = std::make_unique<Connection>();
     m_cn->Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
     m_cn->setCommandTimeout(0);
 }
 
-void TestPgStatements::cleanup()
+void tst_PgStatements::cleanup()
 {
     m_cn.reset();
 }
 
-void TestPgStatements::dictionaryQuery()
+void tst_PgStatements::dictionaryQuery()
 {
     auto rs = m_cn->Execute(::dictionaryQuery, Connection::adCmdText);
     QStringList names;
@@ -72,7 +72,7 @@ void TestPgStatements::dictionaryQuery()
             "CUSTOMERS_PK", "IDX_ORDERS_DATE", "Idx_MixedCase", "ORDERS_PK", "SYSTEM_X_IDX", "idx-lower"}));
 }
 
-void TestPgStatements::otherStatementsWhileWalkingRows()
+void tst_PgStatements::otherStatementsWhileWalkingRows()
 {
     auto rs = m_cn->Execute(::dictionaryQuery, Connection::adCmdText);
     QStringList names;
@@ -92,7 +92,7 @@ void TestPgStatements::otherStatementsWhileWalkingRows()
         names.last());
 }
 
-void TestPgStatements::syntaxError()
+void tst_PgStatements::syntaxError()
 {
     const auto error = raisedBy([&] { m_cn->Execute("ALTER INDEX X REBUILD", Connection::adCmdText); });
     QVERIFY(error);
@@ -105,7 +105,7 @@ void TestPgStatements::syntaxError()
     QCOMPARE(m_cn->Execute("SELECT 1 AS one", Connection::adCmdText)->Fields("one").toInt(), 1);
 }
 
-void TestPgStatements::killedBackend()
+void tst_PgStatements::killedBackend()
 {
     const int pid = m_cn->Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
     QVERIFY(pid > 0);
@@ -136,7 +136,7 @@ void TestPgStatements::killedBackend()
     QVERIFY(!m_cn->isOpen());
 }
 
-void TestPgStatements::timeOut()
+void tst_PgStatements::timeOut()
 {
     m_cn->setCommandTimeout(1);
     const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(5)", Connection::adCmdText); });
@@ -148,14 +148,14 @@ void TestPgStatements::timeOut()
     QCOMPARE(m_cn->Execute("SELECT 2 AS two", Connection::adCmdText)->Fields("two").toInt(), 2);
 }
 
-void TestPgStatements::noTimeOut()
+void tst_PgStatements::noTimeOut()
 {
     m_cn->setCommandTimeout(0);
     auto rs = m_cn->Execute("SELECT pg_sleep(1) AS slept, 3 AS three", Connection::adCmdText);
     QCOMPARE(rs->Fields("three").toInt(), 3);
 }
 
-void TestPgStatements::timeOutAppliesPerStatement()
+void tst_PgStatements::timeOutAppliesPerStatement()
 {
     // A time-out that was once applied must not stay in force after it is lifted.
     m_cn->setCommandTimeout(1);
@@ -165,5 +165,5 @@ void TestPgStatements::timeOutAppliesPerStatement()
     QCOMPARE(rs->Fields("four").toInt(), 4);
 }
 
-QTEST_GUILESS_MAIN(TestPgStatements)
-#include "tst_pg_statements.moc"
+QTEST_GUILESS_MAIN(tst_PgStatements)
+#include "tst_PgStatements.moc"

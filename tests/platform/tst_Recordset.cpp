@@ -15,7 +15,7 @@ std::unique_ptr<Recordset> twoIndexes()
 
 } // namespace
 
-class TestRecordset : public QObject
+class tst_Recordset : public QObject
 {
     Q_OBJECT
 
@@ -34,7 +34,7 @@ private slots:
     void nullValuesStayNull();
 };
 
-void TestRecordset::walksRowsInOrder()
+void tst_Recordset::walksRowsInOrder()
 {
     auto rs = twoIndexes();
     QCOMPARE(rs->rowCount(), 2);
@@ -49,21 +49,21 @@ void TestRecordset::walksRowsInOrder()
     QVERIFY(rs->Eof());
 }
 
-void TestRecordset::fieldNamesIgnoreCase_data()
+void tst_Recordset::fieldNamesIgnoreCase_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("lower case") << "index_name";
     QTest::newRow("mixed case") << "Index_Name";
 }
 
-void TestRecordset::fieldNamesIgnoreCase()
+void tst_Recordset::fieldNamesIgnoreCase()
 {
     QFETCH(QString, name);
     auto rs = twoIndexes();
     QCOMPARE(rs->Fields(name).toString(), QStringLiteral("IDX_A"));
 }
 
-void TestRecordset::unknownField()
+void tst_Recordset::unknownField()
 {
     auto rs = twoIndexes();
     TV_VERIFY_RAISES(rs->Fields("INDEX"), ErrorNumber::FieldNotFound);
@@ -73,7 +73,7 @@ void TestRecordset::unknownField()
     QCOMPARE(rs->Fields("index_name").toString(), QStringLiteral("IDX_A"));
 }
 
-void TestRecordset::unknownFieldIsReportedEvenAtTheEnd()
+void tst_Recordset::unknownFieldIsReportedEvenAtTheEnd()
 {
     auto rs = twoIndexes();
     rs->MoveNext();
@@ -81,7 +81,7 @@ void TestRecordset::unknownFieldIsReportedEvenAtTheEnd()
     TV_VERIFY_RAISES(rs->Fields("nope"), ErrorNumber::FieldNotFound);
 }
 
-void TestRecordset::fieldPastTheEnd()
+void tst_Recordset::fieldPastTheEnd()
 {
     auto rs = twoIndexes();
     rs->MoveNext();
@@ -89,7 +89,7 @@ void TestRecordset::fieldPastTheEnd()
     TV_VERIFY_RAISES(rs->Fields("index_name"), ErrorNumber::NoCurrentRecord);
 }
 
-void TestRecordset::moveNextPastTheEnd()
+void tst_Recordset::moveNextPastTheEnd()
 {
     auto rs = twoIndexes();
     rs->MoveNext();
@@ -98,7 +98,7 @@ void TestRecordset::moveNextPastTheEnd()
     QVERIFY(rs->Eof());
 }
 
-void TestRecordset::emptyRecordset()
+void tst_Recordset::emptyRecordset()
 {
     Recordset rs;
     QVERIFY(rs.isOpen());
@@ -110,7 +110,7 @@ void TestRecordset::emptyRecordset()
     QVERIFY(!rs.isOpen());
 }
 
-void TestRecordset::columnsWithoutRows()
+void tst_Recordset::columnsWithoutRows()
 {
     Recordset rs(QStringList {"INDEX_NAME"}, {});
     QVERIFY(rs.Eof());
@@ -118,7 +118,7 @@ void TestRecordset::columnsWithoutRows()
     TV_VERIFY_RAISES(rs.MoveNext(), ErrorNumber::NoCurrentRecord);
 }
 
-void TestRecordset::afterClose()
+void tst_Recordset::afterClose()
 {
     auto rs = twoIndexes();
     rs->Close();
@@ -128,19 +128,19 @@ void TestRecordset::afterClose()
     TV_VERIFY_RAISES(rs->MoveNext(), ErrorNumber::ObjectClosed);
 }
 
-void TestRecordset::closeTwice()
+void tst_Recordset::closeTwice()
 {
     auto rs = twoIndexes();
     rs->Close();
     TV_VERIFY_RAISES(rs->Close(), ErrorNumber::ObjectClosed);
 }
 
-void TestRecordset::nullValuesStayNull()
+void tst_Recordset::nullValuesStayNull()
 {
     Recordset rs(QStringList {"A", "B"}, std::vector<QVariant> {QVariant(), 7});
     QVERIFY(rs.Fields("a").isNull());
     QCOMPARE(rs.Fields("b").toInt(), 7);
 }
 
-QTEST_APPLESS_MAIN(TestRecordset)
-#include "tst_recordset.moc"
+QTEST_APPLESS_MAIN(tst_Recordset)
+#include "tst_Recordset.moc"

@@ -18,7 +18,7 @@ QSqlError driverError(const QString& text, const QString& nativeCode)
 
 } // namespace
 
-class TestConnection : public QObject
+class tst_Connection : public QObject
 {
     Q_OBJECT
 
@@ -41,12 +41,12 @@ private slots:
     void statementError();
     void fetchErrorIsRaised();
 
-    // Closing, time-outs and the ODBC path end to end: tst_orasim_connection.
+    // Closing, time-outs and the ODBC path end to end: tst_ConnectionOdbc.
     void commandTimeout();
     void timeoutWithoutOdbcIsRefused();
 };
 
-void TestConnection::init()
+void tst_Connection::init()
 {
     FakeServer::reset();
     // The layer must not make Qt complain (a connection removed while in use,
@@ -54,13 +54,13 @@ void TestConnection::init()
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
 }
 
-void TestConnection::cleanup()
+void tst_Connection::cleanup()
 {
     QCOMPARE(FakeServer::openDrivers, 0);
     QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
 }
 
-void TestConnection::providerNamesTheDriver()
+void tst_Connection::providerNamesTheDriver()
 {
     // The name in any case; the rest goes to that driver as it is.
     Connection cn;
@@ -70,7 +70,7 @@ void TestConnection::providerNamesTheDriver()
     QCOMPARE(FakeServer::openDrivers, 1);
 }
 
-void TestConnection::userAndPassword()
+void tst_Connection::userAndPassword()
 {
     {
         Connection cn;
@@ -87,7 +87,7 @@ void TestConnection::userAndPassword()
     QCOMPARE(FakeServer::openedPassword, QStringLiteral("ti;ger"));
 }
 
-void TestConnection::unknownProvider()
+void tst_Connection::unknownProvider()
 {
     Connection cn;
     const auto error
@@ -99,7 +99,7 @@ void TestConnection::unknownProvider()
     QVERIFY(!cn.isOpen());
 }
 
-void TestConnection::odbcNeedsDriverOrDsn_data()
+void tst_Connection::odbcNeedsDriverOrDsn_data()
 {
     QTest::addColumn<QString>("connectionString");
     QTest::newRow("empty") << "";
@@ -109,7 +109,7 @@ void TestConnection::odbcNeedsDriverOrDsn_data()
     QTest::newRow("FILEDSN is not DSN") << "FILEDSN=/etc/prod.dsn";
 }
 
-void TestConnection::odbcNeedsDriverOrDsn()
+void tst_Connection::odbcNeedsDriverOrDsn()
 {
     QFETCH(QString, connectionString);
     Connection cn;
@@ -121,7 +121,7 @@ void TestConnection::odbcNeedsDriverOrDsn()
     QVERIFY(!cn.isOpen());
 }
 
-void TestConnection::odbcUnknownDataSource()
+void tst_Connection::odbcUnknownDataSource()
 {
     // Reaches the ODBC driver manager, whose own errors have no native number.
     Connection cn;
@@ -134,14 +134,14 @@ void TestConnection::odbcUnknownDataSource()
     QVERIFY(!cn.isOpen());
 }
 
-void TestConnection::onlySynchronousOpen()
+void tst_Connection::onlySynchronousOpen()
 {
     Connection cn;
     TV_VERIFY_RAISES(cn.Open(fake, QString(), QString(), 16), ErrorNumber::InvalidArgument);
     QVERIFY(!cn.isOpen());
 }
 
-void TestConnection::openError_data()
+void tst_Connection::openError_data()
 {
     QTest::addColumn<QSqlError>("error");
     QTest::addColumn<qint32>("number");
@@ -164,7 +164,7 @@ void TestConnection::openError_data()
         << "Unable to connect";
 }
 
-void TestConnection::openError()
+void tst_Connection::openError()
 {
     QFETCH(QSqlError, error);
     QFETCH(qint32, number);
@@ -178,7 +178,7 @@ void TestConnection::openError()
     QVERIFY(!cn.isOpen());
 }
 
-void TestConnection::statementError()
+void tst_Connection::statementError()
 {
     // A driver other than ODBC: Qt's text of every record and the native number of the last,
     // whose text goes with it.
@@ -200,7 +200,7 @@ void TestConnection::statementError()
     QVERIFY(cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText)->Eof());
 }
 
-void TestConnection::fetchErrorIsRaised()
+void tst_Connection::fetchErrorIsRaised()
 {
     // Rows cut short by an error must not look like a shorter list.
     FakeServer::answers["q"] = FakeAnswer {{"INDEX_NAME"}, {{"IDX_A"}, {"IDX_B"}, {"IDX_C"}}, {}, 2,
@@ -214,7 +214,7 @@ void TestConnection::fetchErrorIsRaised()
     QCOMPARE(raised->description(), QStringLiteral("ORA-01555: snapshot too old"));
 }
 
-void TestConnection::commandTimeout()
+void tst_Connection::commandTimeout()
 {
     Connection cn;
     // ADO's default.
@@ -229,7 +229,7 @@ void TestConnection::commandTimeout()
 
 // A driver other than ODBC cannot keep a time-out: a statement is refused rather than run
 // without the one that was asked for.
-void TestConnection::timeoutWithoutOdbcIsRefused()
+void tst_Connection::timeoutWithoutOdbcIsRefused()
 {
     // Had it run, the statement would fail with the driver's own error instead.
     FakeServer::answers["ALTER INDEX IDX_A REBUILD"]
@@ -248,5 +248,5 @@ void TestConnection::timeoutWithoutOdbcIsRefused()
     QCOMPARE(ran->description(), QStringLiteral("ran"));
 }
 
-QTEST_GUILESS_MAIN(TestConnection)
-#include "tst_connection.moc"
+QTEST_GUILESS_MAIN(tst_Connection)
+#include "tst_Connection.moc"
