@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds Tarvelin and starts it. Profiles (*.cfp) are read from the folder of
-# the executable: build/ unless TARVELIN_BUILD_DIR says otherwise.
+# the executable: build/run/ unless TARVELIN_RUN_BUILD_DIR says otherwise. The
+# test command builds in a folder of its own, so the two never rebuild each other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh run
-build=${TARVELIN_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+build=${TARVELIN_RUN_BUILD_DIR:-build/run}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELIN_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" --target Tarvelin orasimodbc
 
 # A first start needs no database: Demostración.cfp talks to the simulated Oracle server built with

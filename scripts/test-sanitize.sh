@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
-build=${TARVELIN_ASAN_BUILD_DIR:-build-asan}
+build=${TARVELIN_ASAN_BUILD_DIR:-build/asan}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_WERROR=ON -DTARVELIN_SANITIZE=ON >/dev/null
 cmake --build "$build" -j2
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
-build=${TARVELIN_BUILD_DIR:-build}
+build=${TARVELIN_TEST_BUILD_DIR:-build/test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_WERROR=ON >/dev/null
 cmake --build "$build" -j2
 bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
