@@ -25,6 +25,7 @@ struct FaultPlan
 
     QList<Fault> faults;
     QStringList statements; // every Execute that reached the layer
+    QList<qint32> timeouts; // the connection's time-out at each of those
     QStringList operations; // every call that reached the layer, in order
     std::function<void(const QString&)> beforeExecute; // e.g. to queue a click during a rebuild
 

@@ -59,6 +59,7 @@ void FaultyConnection::setCommandTimeout(qint32 seconds)
 std::unique_ptr<Recordset> FaultyConnection::Execute(const QString& sql, qint32 options)
 {
     m_plan->statements << sql;
+    m_plan->timeouts << m_inner->CommandTimeout();
     if (m_plan->beforeExecute)
         m_plan->beforeExecute(sql);
     m_plan->check(QStringLiteral("Execute"), sql);
