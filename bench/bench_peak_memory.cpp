@@ -7,11 +7,11 @@
 
 #include "BenchSetup.h"
 #include "BenchWindow.h"
+#include "FreshProcess.h"
 #include "Measure.h"
 #include "ProcessMemory.h"
 
 #include <QApplication>
-#include <QProcess>
 
 #include <cstdio>
 
@@ -27,16 +27,9 @@ int child(int indexes)
 
 double peakOfFreshRun(int indexes)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child=%1").arg(indexes)});
-    if (!process.waitForFinished(-1) || process.exitCode() != 0)
-        Measure::fail(QStringLiteral("the run of %1 indexes failed").arg(indexes));
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
-        if (line.startsWith("peak_kib "))
-            return line.mid(9).toDouble();
-    }
-    Measure::fail(QStringLiteral("the run of %1 indexes reported no peak").arg(indexes));
+    return FreshProcess::run(QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--child=%1").arg(indexes)}, QStringLiteral("peak_kib"))
+        .value;
 }
 
 } // namespace
@@ -57,8 +50,13 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     std::vector<double> full, empty;
     for (int rep = 0; rep < reps; ++rep) {
-        full.push_back(peakOfFreshRun(indexes));
-        empty.push_back(peakOfFreshRun(0));
+        if (rep % 2 == 0) {
+            full.push_back(peakOfFreshRun(indexes));
+            empty.push_back(peakOfFreshRun(0));
+        } else {
+            empty.push_back(peakOfFreshRun(0));
+            full.push_back(peakOfFreshRun(indexes));
+        }
     }
     // Decimal megabytes, the unit of the target (KiB as the kernel counts them).
     const double mb = 1024.0 / 1e6;

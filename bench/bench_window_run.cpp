@@ -1,9 +1,10 @@
 // (a) A whole run through the real window against the same statements sent
-//     through the same database layer with no window, at DelayMs=10.
+//     through the same database layer with no window and a bare label update
+//     per index (the floor), and with no window at all, at DelayMs=10.
 // (b) What a run costs per index at DelayMs=0, against the floor of a status
 //     update: a bare label whose text is set before pending events are served.
 //
-//   bench_window_run [a|b] [--indexes=1000] [--delay-ms=10] [--reps=5] [--overhead-reps=7]
+//   bench_window_run [a|b] [--indexes=1000] [--delay-ms=10] [--reps=7] [--overhead-reps=7]
 
 #include "BareRun.h"
 #include "BenchSetup.h"
@@ -90,7 +91,7 @@ private:
 
 void warmUp()
 {
-    // Loads the driver plugin, fonts and styles before anything is timed.
+    // Loads the ODBC drivers, fonts and styles before anything is timed.
     const QString small = BenchSetup::simulatorConnection(20, 0);
     bareRun(small);
     BenchWindow(small).clickReindexar();
@@ -124,18 +125,28 @@ void figureA(int indexes, int delayMs, int reps)
     const double w = Measure::median(window), b = Measure::median(bare), l = Measure::median(bareWithLabel);
     std::printf("    per index over the bare loop: the window %.1f us, a bare label update %.1f us\n",
         (w - b) / indexes * 1e6, (l - b) / indexes * 1e6);
-    std::printf("    over the bare loop: bare + floor label %.4fx\n", l / b);
-    const double ratio = w / b;
+    const Measure::Ratio labelFloor = Measure::pairedRatio(bareWithLabel, bare);
+    std::printf(
+        "    bare loop + floor label / bare loop: %s\n", qPrintable(Measure::describe(labelFloor, 4)));
+    const QString absolute = QStringLiteral("window %1 s, bare loop + label %2 s, bare loop %3 s")
+                                 .arg(w, 0, 'f', 3)
+                                 .arg(l, 0, 'f', 3)
+                                 .arg(b, 0, 'f', 3);
+    // A run must repaint its status line once per index; the floor that can be
+    // asked of it is the bare loop with a bare label update per index.
+    const Measure::Ratio vsFloor = Measure::pairedRatio(window, bareWithLabel);
     Measure::printFigure(QStringLiteral("(a)"),
+        QStringLiteral("run through the window / bare loop + label update, %1 indexes, DelayMs=%2")
+            .arg(indexes)
+            .arg(delayMs),
+        Measure::describe(vsFloor, 4), absolute, QStringLiteral("<= 1.005x"), vsFloor.median <= 1.005);
+    const Measure::Ratio vsBare = Measure::pairedRatio(window, bare);
+    Measure::printFigure(QStringLiteral("(a, bare loop)"),
         QStringLiteral("run through the window / bare layer loop, %1 indexes, DelayMs=%2")
             .arg(indexes)
             .arg(delayMs),
-        QStringLiteral("%1x").arg(ratio, 0, 'f', 4),
-        QStringLiteral("window %1 s, bare %2 s; bare + label %3x")
-            .arg(w, 0, 'f', 3)
-            .arg(b, 0, 'f', 3)
-            .arg(l / b, 0, 'f', 4),
-        QStringLiteral("<= 1.01x"), ratio <= 1.01);
+        Measure::describe(vsBare, 4), QStringLiteral("the label alone %1x").arg(labelFloor.median, 0, 'f', 4),
+        QStringLiteral("<= 1.01x (former target)"), vsBare.median <= 1.01);
 }
 
 void figureB(int indexes, int reps)
@@ -185,15 +196,15 @@ void figureB(int indexes, int reps)
     std::printf("    window and run beyond the layer: %.1f us per index (%.2fx the floor)\n", (w - b) * 1e6,
         (w - b) / f);
     std::printf("    ShowInfo alone: %.2fx the floor\n", s / f);
-    const double ratio = w / f;
+    const Measure::Ratio ratio = Measure::pairedRatio(window, floor);
     Measure::printFigure(QStringLiteral("(b)"),
         QStringLiteral("whole run per index at DelayMs=0 / status-update floor, %1 indexes").arg(indexes),
-        QStringLiteral("%1x").arg(ratio, 0, 'f', 2),
+        Measure::describe(ratio, 2),
         QStringLiteral("run %1 us, floor %2 us, layer alone %3 us per index")
             .arg(w * 1e6, 0, 'f', 1)
             .arg(f * 1e6, 0, 'f', 1)
             .arg(b * 1e6, 0, 'f', 1),
-        QStringLiteral("<= 1.5x"), ratio <= 1.5);
+        QStringLiteral("<= 1.5x"), ratio.median <= 1.5);
 }
 
 } // namespace
@@ -210,7 +221,7 @@ int main(int argc, char** argv)
     warmUp();
     if (!onlyB)
         figureA(indexes, BenchSetup::intOption(argc, argv, "delay-ms", 10),
-            BenchSetup::intOption(argc, argv, "reps", 5));
+            BenchSetup::intOption(argc, argv, "reps", 7));
     if (!onlyA)
         figureB(indexes, BenchSetup::intOption(argc, argv, "overhead-reps", 7));
     return 0;

@@ -5,8 +5,10 @@
 #   bash bench/run.sh [build-dir]        (default: build-bench at the top of the checkout)
 #
 # (e) needs the PostgreSQL test bed: the one named by TARVELIN_PG_* when set,
-# otherwise a throwaway one started here (tests/support/pg/testbed.sh) and stopped at
-# the end. Nothing here runs under ctest.
+# otherwise a throwaway one started here (tests/support/pg/testbed.sh) and
+# stopped at the end. Everything runs on the offscreen platform; the start-up
+# (f, g) runs again under Xvfb when xvfb-run is installed. Nothing here runs
+# under ctest.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -15,7 +17,9 @@ build=${1:-$root/build-bench}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELIN_WERROR=ON \
     -DTARVELIN_BUILD_TESTS=ON -DTARVELIN_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" --target bench_window_run bench_form_load bench_peak_memory bench_pg_layer
+benches=(bench_window_run bench_form_load bench_peak_memory bench_pg_layer bench_startup)
+# The machine is shared: two jobs at most.
+cmake --build "$build" -j 2 --target "${benches[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d /tmp/tarvelin-bench.XXXXXX)
@@ -47,14 +51,24 @@ fi
 memory_kib=$(awk '/^MemTotal:/ { print $2 }' /proc/meminfo)
 echo "Machine: $(nproc) CPUs, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)," \
     "$((memory_kib / 1024)) MiB RAM, $(uname -sr), Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo '?')"
-echo "Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+echo "Load average at start: $(load)"
 echo
 
 log=$scratch/bench.log
-for bench in bench_window_run bench_form_load bench_peak_memory bench_pg_layer; do
+for bench in "${benches[@]}"; do
+    echo "[load average before $bench: $(load)]"
     "$build/bench/$bench" | tee -a "$log"
     echo
 done
+if command -v xvfb-run >/dev/null; then
+    echo "[load average before bench_startup under Xvfb: $(load)]"
+    xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" | tee -a "$log"
+    echo
+else
+    echo "(xvfb-run not installed: the start-up is measured on the offscreen platform only)"
+fi
 
 echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo

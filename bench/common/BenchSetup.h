@@ -15,4 +15,7 @@ QString simulatorConnection(int indexes, int delayMs);
 // An integer command-line option "--name=value", or fallback.
 int intOption(int argc, char** argv, const char* name, int fallback);
 
+// A text command-line option "--name=value", or an empty string.
+QString textOption(int argc, char** argv, const char* name);
+
 } // namespace BenchSetup
