@@ -3,7 +3,7 @@
 //     that has listed the folder before, and cold, as the program pays it at
 //     start-up, in a fresh process each time.
 //
-//   bench_form_load [--files=10000] [--reps=7] [--cold-reps=11]
+//   bench_form_load [--files=10000] [--reps=15] [--cold-reps=15]
 //   bench_form_load --child=form-load|qdir --folder=DIR --files=N
 //       one cold measurement in this fresh process; prints "seconds <s>"
 
@@ -248,7 +248,7 @@ int main(int argc, char** argv)
     if (!dir.isValid())
         Measure::fail(QStringLiteral("no temporary folder"));
     makeProfiles(dir.path(), files);
-    warm(dir.path(), files, BenchSetup::intOption(argc, argv, "reps", 7));
-    cold(dir.path(), files, BenchSetup::intOption(argc, argv, "cold-reps", 11));
+    warm(dir.path(), files, BenchSetup::intOption(argc, argv, "reps", 15));
+    cold(dir.path(), files, BenchSetup::intOption(argc, argv, "cold-reps", 15));
     return 0;
 }

@@ -3,7 +3,7 @@
 //     same statements over the same route (TCP, password log-in, same role),
 //     the two clients taking turns block by block.
 //
-//   bench_pg_layer [--statements=1000] [--block=100] [--reps=11]   (needs the TARVELIN_PG_* variables)
+//   bench_pg_layer [--statements=1000] [--block=100] [--reps=21]   (needs the TARVELIN_PG_* variables)
 
 #include "BenchSetup.h"
 #include "Connection.h"
@@ -218,7 +218,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int count = BenchSetup::intOption(argc, argv, "statements", 1000);
     const int blockSize = BenchSetup::intOption(argc, argv, "block", 100);
-    const int reps = BenchSetup::intOption(argc, argv, "reps", 11);
+    const int reps = BenchSetup::intOption(argc, argv, "reps", 21);
 
     const TestBed bed = TestBed::fromEnvironment();
     if (!bed.complete()) {

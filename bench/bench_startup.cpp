@@ -8,7 +8,8 @@
 // (g) The peak resident memory of each at that moment.
 //
 //   bench_startup [--reps=21]
-//   Runs on the platform QT_QPA_PLATFORM names (offscreen when unset).
+//   Runs on the platform QT_QPA_PLATFORM names (offscreen when unset). The
+//   start-up target is judged only with a display server (xcb).
 
 #include "BenchSetup.h"
 #include "FreshProcess.h"
@@ -120,14 +121,22 @@ int main(int argc, char** argv)
         qPrintable(Measure::describe(Measure::pairedRatio(tarvelin.peaks, labelWindow.peaks), 3)));
 
     const Measure::Ratio startup = Measure::pairedRatio(tarvelin.times, bareWindow.times);
-    Measure::printFigure(QStringLiteral("(f%1)").arg(suffix),
-        QStringLiteral("start-up to an idle window, Tarvelin / bare window of the same size"),
-        Measure::describe(startup, 2),
-        QStringLiteral("Tarvelin %1 ms, bare window %2 ms, bare window + label %3 ms")
-            .arg(Measure::median(tarvelin.times) * 1e3, 0, 'f', 1)
-            .arg(Measure::median(bareWindow.times) * 1e3, 0, 'f', 1)
-            .arg(Measure::median(labelWindow.times) * 1e3, 0, 'f', 1),
-        QStringLiteral("<= 1.2x"), startup.median <= 1.2);
+    const QString id = QStringLiteral("(f%1)").arg(suffix);
+    const QString what
+        = QStringLiteral("start-up to an idle window, Tarvelin / bare window of the same size");
+    const QString absolute = QStringLiteral("Tarvelin %1 ms, bare window %2 ms, bare window + label %3 ms")
+                                 .arg(Measure::median(tarvelin.times) * 1e3, 0, 'f', 1)
+                                 .arg(Measure::median(bareWindow.times) * 1e3, 0, 'f', 1)
+                                 .arg(Measure::median(labelWindow.times) * 1e3, 0, 'f', 1);
+    // A user's program always connects to a display server, and so does the
+    // floor then; offscreen leaves that out of both, so its ratio is reported
+    // and the target is judged with a display server (run.sh uses Xvfb).
+    if (platform == QLatin1String("offscreen"))
+        Measure::printInformation(id, what, Measure::describe(startup, 2), absolute,
+            QStringLiteral("target <= 1.2x judged with a display server only"));
+    else
+        Measure::printFigure(id, what, Measure::describe(startup, 2), absolute, QStringLiteral("<= 1.2x"),
+            startup.median <= 1.2);
     const Measure::Ratio peak = Measure::pairedRatio(tarvelin.peaks, bareWindow.peaks);
     Measure::printInformation(QStringLiteral("(g%1)").arg(suffix),
         QStringLiteral("peak resident memory of the idle window, Tarvelin / bare window"),

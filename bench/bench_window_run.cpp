@@ -4,7 +4,7 @@
 // (b) What a run costs per index at DelayMs=0, against the floor of a status
 //     update: a bare label whose text is set before pending events are served.
 //
-//   bench_window_run [a|b] [--indexes=1000] [--delay-ms=10] [--reps=7] [--overhead-reps=7]
+//   bench_window_run [a|b] [--indexes=1000] [--delay-ms=10] [--reps=7] [--overhead-reps=15]
 
 #include "BareRun.h"
 #include "BenchSetup.h"
@@ -223,6 +223,6 @@ int main(int argc, char** argv)
         figureA(indexes, BenchSetup::intOption(argc, argv, "delay-ms", 10),
             BenchSetup::intOption(argc, argv, "reps", 7));
     if (!onlyA)
-        figureB(indexes, BenchSetup::intOption(argc, argv, "overhead-reps", 7));
+        figureB(indexes, BenchSetup::intOption(argc, argv, "overhead-reps", 15));
     return 0;
 }

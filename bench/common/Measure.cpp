@@ -104,9 +104,10 @@ void printFigure(const QString& id, const QString& what, const QString& figure, 
     printLine(id, what, figure, absolute, QStringLiteral("target ") + target, met ? "MET" : "MISSED");
 }
 
-void printInformation(const QString& id, const QString& what, const QString& figure, const QString& absolute)
+void printInformation(const QString& id, const QString& what, const QString& figure, const QString& absolute,
+    const QString& note)
 {
-    printLine(id, what, figure, absolute, QStringLiteral("no target"), "REPORTED");
+    printLine(id, what, figure, absolute, note, "REPORTED");
 }
 
 void fail(const QString& why)

@@ -49,8 +49,9 @@ void printSeries(
 void printFigure(const QString& id, const QString& what, const QString& figure, const QString& absolute,
     const QString& target, bool met);
 
-// A figure reported without a target of its own.
-void printInformation(const QString& id, const QString& what, const QString& figure, const QString& absolute);
+// A figure reported without a verdict; note says why ("no target" unless given).
+void printInformation(const QString& id, const QString& what, const QString& figure, const QString& absolute,
+    const QString& note = QStringLiteral("no target"));
 
 // Stops the benchmark with a reason: a figure from a broken run means nothing.
 [[noreturn]] void fail(const QString& why);
