@@ -199,6 +199,10 @@ class Program:
     def keys(self, *keys):
         xdotool("key", "--delay", "50", *keys)
 
+    def click(self, x, y):
+        """A left click at (x, y) of the window, through the X server's input queue."""
+        xdotool("mousemove", "--window", str(self.window), str(x), str(y), "click", "1")
+
     def screenshot(self, path, whole_screen=False):
         target = "root" if whole_screen else str(self.window)
         subprocess.run(["import", "-window", target, path], check=True, timeout=WAIT)
@@ -210,10 +214,13 @@ class Program:
     def close(self):
         """Closes the window as a user would and checks that the program ends cleanly."""
         ask_window_to_close(self.window)
+        self.wait_for_exit(WAIT)
+
+    def wait_for_exit(self, timeout):
         try:
-            code = self.process.wait(timeout=WAIT)
+            code = self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired as error:
-            raise Failure(f"Tarvelin still running {WAIT} s after its window was closed") from error
+            raise Failure(f"Tarvelin still running {timeout} s after its window was closed") from error
         check(code == 0, f"Tarvelin ended with exit code {code}")
 
     def kill(self):
@@ -236,7 +243,10 @@ def run_program(folder, body):
     try:
         program.attach()
         body(program)
-        program.close()
+        if program.process.poll() is None:
+            program.close()
+        else:
+            check(program.process.returncode == 0, f"Tarvelin ended with exit code {program.process.returncode}")
     except Failure:
         program.print_tree()
         raise

@@ -1,23 +1,30 @@
-"""Runs one reindex through the real Tarvelin window with the keyboard only.
+"""Runs one reindex through the real Tarvelin window, with the keyboard and the mouse.
 
-Usage: e2e_drive.py <program folder> <case> <screenshot folder>
-  terminado     pick the profile, "Reindexar ahora", wait for "Terminado".
-  sin_en_linea  the same with "En línea" ticked against a server that cannot rebuild
-                online; the question is answered "Sí".
+Usage: e2e_drive.py <program folder> <case> <screenshot folder> <server log>
+  terminado       pick the profile, "Reindexar ahora", wait for "Terminado".
+  sin_en_linea    the same with "En línea" ticked against a server that cannot rebuild
+                  online; the question is answered "Sí".
+  cancelar_raton  a pointer click on "Cancelar" while the window is blocked in the rebuild of
+                  IDX_B: IDX_B and IDX_C are finished, then "Cancelado".
+  cerrar_ventana  the window manager's close request at the same moment: the same, and then
+                  the program ends.
 The statements the server received are checked by the calling script.
 """
 
 import os
 import sys
+import time
 
 import pyatspi
 
-from desktop import RUN_WAIT, Failure, check, descendants, find, has_state, run_program, \
-    showing, status_line, tree_text, wait_for
+from desktop import RUN_WAIT, WAIT, Failure, ask_window_to_close, check, descendants, \
+    find, has_state, run_program, showing, status_line, tree_text, wait_for
 from desktop import main as desktop_main
 
 ONLINE_TITLE = "No se puede reindexar en línea"
 ONLINE_PROMPT = "No se puede reindexar en línea.\r\n¿Desea reindexar bloqueando las tablas?"
+# The middle of "Cancelar" in the window: left 296, top 120, 177 x 33 pixels.
+CANCELAR_CENTRE = (384, 136)
 
 
 def focused(node):
@@ -109,13 +116,57 @@ def run_sin_en_linea(program, window, shots):
     program.screenshot(os.path.join(shots, "e2e-sin-en-linea.png"))
 
 
-CASES = {"terminado": run_terminado, "sin_en_linea": run_sin_en_linea}
+def start_and_block_in_second_rebuild(program, window, log):
+    """Starts the run with the keyboard and returns once the server is rebuilding IDX_B: the
+    window is blocked in that statement and serves nothing until it announces the next index."""
+    window.choose_profile("Sim")
+    program.keys("Tab")
+    window.focus_on(window.reindexar, "«Reindexar ahora» after Tab")
+    program.keys("space")
+
+    def logged():
+        with open(log, encoding="utf-8") as lines:
+            return "EXEC 0 ALTER INDEX IDX_B REBUILD\n" in lines.readlines()
+    wait_for("the rebuild of IDX_B in the server's log", logged, RUN_WAIT)
+
+
+def run_cancelar_raton(program, window, shots, log):
+    start_and_block_in_second_rebuild(program, window, log)
+    program.click(*CANCELAR_CENTRE)
+    # Served when IDX_C is announced: IDX_C is still rebuilt, nothing after it (the calling
+    # script checks the server's log).
+    window.wait_for_end("Cancelado")
+    program.screenshot(os.path.join(shots, "e2e-cancelado.png"))
+
+
+def run_cerrar_ventana(program, window, shots, log):
+    start_and_block_in_second_rebuild(program, window, log)
+    ask_window_to_close(program.window)
+    # The run ends first, as if "Cancelar" had been clicked, and then the window closes. The
+    # status line is read until then: each reading waits until the window serves events again.
+    last = None
+    deadline = time.monotonic() + RUN_WAIT
+    while program.process.poll() is None and time.monotonic() < deadline:
+        try:
+            last = window.status.name
+        except Exception:  # pylint: disable=broad-except
+            pass  # busy in a rebuild, or already gone
+        time.sleep(0.05)
+    program.wait_for_exit(WAIT)
+    check(last == "Cancelado", f"last status before the window closed: «{last}»")
+
+
+CASES = {"terminado": run_terminado, "sin_en_linea": run_sin_en_linea,
+         "cancelar_raton": run_cancelar_raton, "cerrar_ventana": run_cerrar_ventana}
 
 
 def main():
-    folder, case, shots = sys.argv[1:]
+    folder, case, shots, log = sys.argv[1:]
     run = CASES[case]
-    run_program(folder, lambda program: run(program, Window(program), shots))
+    if run in (run_terminado, run_sin_en_linea):
+        run_program(folder, lambda program: run(program, Window(program), shots))
+    else:
+        run_program(folder, lambda program: run(program, Window(program), shots, log))
 
 
 if __name__ == "__main__":

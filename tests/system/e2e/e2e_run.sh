@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# One reindex through the real program on a virtual display, driven with the keyboard:
+# One reindex through the real program on a virtual display, driven with the keyboard and mouse:
 #   e2e_run.sh <Tarvelin> <ODBC folder> <screenshot folder> <case>
 # case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
-# against a server that cannot rebuild online, the question answered "Sí".
+# against a server that cannot rebuild online, the question answered "Sí"; cases cancelar_raton
+# and cerrar_ventana: a pointer click on "Cancelar", or the window manager's close request,
+# while the window is blocked in a slow rebuild (e2e_drive.py says what each expects).
 # The program reaches the simulated server through Qt's ODBC driver and the driver manager, which
 # finds Driver={Simulador Oracle} in the build's ODBC folder. The server logs the session and every
 # statement it receives with its time-out; the log must be exactly the run's.
 set -euo pipefail
 if [ $# -ne 4 ]; then
-    echo "Uso: $0 <Tarvelin> <carpeta ODBC> <carpeta de capturas> terminado|sin_en_linea" >&2
+    echo "Uso: $0 <Tarvelin> <carpeta ODBC> <carpeta de capturas> <caso>" >&2
     exit 2
 fi
 program=$(realpath "$1")
@@ -21,6 +23,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/desktop.sh"
 
 query="SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1"
+delay=100
 case "$case" in
 terminado)
     # Out of order, a lower-case name, a dictionary index that is skipped and one that only
@@ -42,6 +45,15 @@ sin_en_linea)
         "ALTER INDEX IDX_B REBUILD"
         'ALTER INDEX "idx_low" REBUILD')
     ;;
+cancelar_raton | cerrar_ventana)
+    # Slow rebuilds, so that the window is blocked in one when the user acts.
+    server="Indexes=IDX_A,IDX_B,IDX_C,IDX_D,IDX_E"
+    delay=1000
+    statements=("$query"
+        "ALTER INDEX IDX_A REBUILD"
+        "ALTER INDEX IDX_B REBUILD"
+        "ALTER INDEX IDX_C REBUILD")
+    ;;
 *)
     echo "Caso desconocido: $case" >&2
     exit 2
@@ -51,9 +63,9 @@ esac
 make_scratch
 make_program_folder "$program"
 log="$scratch/statements.log"
-printf '[Corvath S.L.]\nConnection=Driver={Simulador Oracle};%s;Log=%s;DelayMs=100\n' "$server" "$log" \
-    >"$scratch/programa/Sim.cfp"
-in_desktop "$odbc" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots"
+printf '[Corvath S.L.]\nConnection=Driver={Simulador Oracle};%s;Log=%s;DelayMs=%s\n' "$server" "$log" \
+    "$delay" >"$scratch/programa/Sim.cfp"
+in_desktop "$odbc" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots" "$log"
 
 # One session; a run sets no statement time-out.
 {
