@@ -2,6 +2,7 @@
 #include "ConnectionProfile.h"
 #include "ErrorNumbers.h"
 #include "ProfileTestFolder.h"
+#include "RaisedError.h"
 #include "TarvelinError.h"
 #include "Unprivileged.h"
 
@@ -37,8 +38,7 @@ QByteArray paddedProfile(qsizetype size, const QByteArray& prefix = QByteArray()
 auto loadProdError(const QString& folder)
 {
     ConnectionProfile profile;
-    return raisedError(
-        [&] { profile.LoadProfile(ProfileTestFolder::Vendor, folder, QStringLiteral("Prod")); });
+    return raisedBy([&] { profile.LoadProfile(ProfileTestFolder::Vendor, folder, QStringLiteral("Prod")); });
 }
 
 } // namespace
@@ -58,10 +58,8 @@ private slots:
     void missingFileOrFolder();
     void danglingLinkIsMissing();
     void linkToProfileLoads();
-    void folderNamedLikeProfile();
-    void fifoNamedLikeProfile();
-    void unreadableFile();
-    void readFailure();
+    void unreadableEntry_data();
+    void unreadableEntry();
     void sizeLimit_data();
     void sizeLimit();
     void hugeFileTooLarge();
@@ -173,7 +171,7 @@ void tst_ProfileFile::onlyPlainNames()
 
     ConnectionProfile profile;
     QVERIFY(!profile.LoadProfile(ProfileTestFolder::Vendor, app, name));
-    const auto error = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    const auto error = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
 }
@@ -208,58 +206,52 @@ void tst_ProfileFile::linkToProfileLoads()
     QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, true), GoodText);
 }
 
-void tst_ProfileFile::folderNamedLikeProfile()
+void tst_ProfileFile::unreadableEntry_data()
 {
-    QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("Prod.cfp")));
-    const auto error = loadProdError(m_folder->path());
-    QVERIFY(error);
-    QCOMPARE(error->number(), ErrorNumber::ProfileUnreadable);
-    QCOMPARE(
-        error->description(), QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): es una carpeta"));
-}
+    QTest::addColumn<QString>("entry"); // what stands in the folder as Prod.cfp
+    QTest::addColumn<QString>("reason"); // after the file's name; empty: the system's own words
 
-void tst_ProfileFile::fifoNamedLikeProfile()
-{
+    QTest::newRow("a folder") << "folder"
+                              << "es una carpeta";
 #ifdef Q_OS_UNIX
     // Opening a FIFO for reading waits for a writer: the load must not.
-    QVERIFY(
-        ::mkfifo(QFile::encodeName(m_folder->filePath(QStringLiteral("Prod.cfp"))).constData(), 0600) == 0);
-    const auto error = loadProdError(m_folder->path());
-    QVERIFY(error);
-    QCOMPARE(error->number(), ErrorNumber::ProfileUnreadable);
-    QCOMPARE(error->description(),
-        QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): no es un archivo normal"));
-#else
-    QSKIP("no FIFOs here");
+    QTest::newRow("a FIFO") << "fifo"
+                            << "no es un archivo normal";
+    QTest::newRow("no read permission") << "mode 000"
+                                        << "permiso denegado";
+    // Opens for anyone, then fails on the first read.
+    QTest::newRow("a file that fails to read") << "link to /proc/self/mem"
+                                               << "";
 #endif
 }
 
-void tst_ProfileFile::unreadableFile()
+void tst_ProfileFile::unreadableEntry()
 {
-    TV_RUN_UNPRIVILEGED();
-    QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), Good, QFile::Permissions()));
+    QFETCH(QString, entry);
+    QFETCH(QString, reason);
+    const QString path = m_folder->filePath(QStringLiteral("Prod.cfp"));
+    if (entry == "folder") {
+        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("Prod.cfp")));
+    } else if (entry == "mode 000") {
+        TV_RUN_UNPRIVILEGED();
+        QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), Good, QFile::Permissions()));
+    } else if (entry == "link to /proc/self/mem") {
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path));
+    } else {
+#ifdef Q_OS_UNIX
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+#endif
+    }
 
     const auto error = loadProdError(m_folder->path());
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfileUnreadable);
-    QVERIFY2(error->description().startsWith(QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): ")),
-        qPrintable(error->description()));
-}
-
-void tst_ProfileFile::readFailure()
-{
-    // Opens for anyone, then fails on the first read: the read error path
-    // without needing permissions that root ignores.
-    const QString failing = QStringLiteral("/proc/self/mem");
-    if (!QFileInfo(failing).isFile())
-        QSKIP("no /proc/self/mem here");
-    QVERIFY(QFile::link(failing, m_folder->filePath(QStringLiteral("Prod.cfp"))));
-
-    const auto error = loadProdError(m_folder->path());
-    QVERIFY(error);
-    QCOMPARE(error->number(), ErrorNumber::ProfileUnreadable);
-    QVERIFY2(error->description().startsWith(QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): ")),
-        qPrintable(error->description()));
+    const QString start = QStringLiteral("El perfil Prod no se puede leer (Prod.cfp): ");
+    if (reason.isEmpty())
+        QVERIFY2(error->description().startsWith(start) && error->description().size() > start.size(),
+            qPrintable(error->description()));
+    else
+        QCOMPARE(error->description(), start + reason);
 }
 
 void tst_ProfileFile::sizeLimit_data()
@@ -283,7 +275,7 @@ void tst_ProfileFile::sizeLimit()
     QCOMPARE(QFileInfo(m_folder->filePath(QStringLiteral("Prod.cfp"))).size(), contents.size());
     ConnectionProfile profile;
     bool loaded = false;
-    const auto error = raisedError([&] {
+    const auto error = raisedBy([&] {
         loaded = profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod"));
     });
     if (loads) {
@@ -347,7 +339,7 @@ void tst_ProfileFile::passwordReadableByOthers()
     ConnectionProfile profile;
     QVERIFY(profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Good")));
     bool loaded = false;
-    const auto error = raisedError([&] {
+    const auto error = raisedBy([&] {
         loaded = profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod"));
     });
     if (loads) {
@@ -356,7 +348,7 @@ void tst_ProfileFile::passwordReadableByOthers()
     } else {
         QVERIFY(error);
         QCOMPARE(error->number(), ErrorNumber::ProfilePermissions);
-        const auto after = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+        const auto after = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
         QVERIFY2(after, "the profile loaded before is still in place");
         QCOMPARE(after->number(), ErrorNumber::ProfileNotLoaded);
     }
@@ -394,7 +386,7 @@ void tst_ProfileFile::permissionAdviceNamesTheFile()
     ConnectionProfile profile;
     const QString name = fileName.chopped(4);
     const auto error
-        = raisedError([&] { profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), name); });
+        = raisedBy([&] { profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), name); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfilePermissions);
     QCOMPARE(error->description(), description);

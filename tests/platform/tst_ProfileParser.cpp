@@ -2,6 +2,7 @@
 #include "ConnectionProfile.h"
 #include "ErrorNumbers.h"
 #include "ProfileTestFolder.h"
+#include "RaisedError.h"
 #include "TarvelinError.h"
 
 #include <QTest>
@@ -115,7 +116,7 @@ void tst_ProfileParser::acceptedContents()
     bool loaded = false;
     QString first;
     QString second;
-    const auto error = raisedError([&] {
+    const auto error = raisedBy([&] {
         loaded = profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod"));
         first = profile.GetConnectionString(ProfileTestFolder::Vendor, true);
         second = profile.GetConnectionString(ProfileTestFolder::Vendor, false);
@@ -233,13 +234,13 @@ void tst_ProfileParser::rejectedContents()
     ConnectionProfile profile;
     QVERIFY(profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Good")));
 
-    const auto error = raisedError(
+    const auto error = raisedBy(
         [&] { profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod")); });
     QVERIFY2(error, "LoadProfile raised nothing");
     QCOMPARE(error->number(), number);
     QCOMPARE(error->description(), description);
 
-    const auto after = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    const auto after = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
     QVERIFY2(after, "the profile loaded before is still in place");
     QCOMPARE(after->number(), ErrorNumber::ProfileNotLoaded);
 }
@@ -269,7 +270,7 @@ void tst_ProfileParser::sectionNameMustMatchTheVendorExactly()
              QByteArray("[Corvath S.L]"), QByteArray("[Corvath  S.L.]")}) {
         QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), header + body));
         ConnectionProfile profile;
-        const auto error = raisedError([&] {
+        const auto error = raisedBy([&] {
             profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod"));
         });
         QVERIFY2(error, header.constData());
@@ -292,7 +293,7 @@ void tst_ProfileParser::reloadReplacesTheEarlierProfile()
 void tst_ProfileParser::notLoadedBeforeAnyLoad()
 {
     ConnectionProfile profile;
-    const auto error = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    const auto error = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
     QCOMPARE(error->description(), QStringLiteral("No hay ningún perfil cargado"));
@@ -304,7 +305,7 @@ void tst_ProfileParser::notLoadedAfterMissingFile()
     ConnectionProfile profile;
     QVERIFY(profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod")));
     QVERIFY(!profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Missing")));
-    const auto error = raisedError([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    const auto error = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
 }
@@ -315,7 +316,7 @@ void tst_ProfileParser::notLoadedForAnotherVendor()
         "[Corvath S.L.]\nConnection=Driver=prod\n[Otra S.A.]\nConnection=Driver=otra\n"));
     ConnectionProfile profile;
     QVERIFY(profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod")));
-    const auto error = raisedError([&] { profile.GetConnectionString(QStringLiteral("Otra S.A."), true); });
+    const auto error = raisedBy([&] { profile.GetConnectionString(QStringLiteral("Otra S.A."), true); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfileNotLoaded);
     QCOMPARE(error->description(),

@@ -1,7 +1,5 @@
 #include "ProfileTestFolder.h"
 
-#include "TarvelinError.h"
-
 const QString ProfileTestFolder::Vendor = QStringLiteral("Corvath S.L.");
 
 bool ProfileTestFolder::write(
@@ -14,14 +12,4 @@ bool ProfileTestFolder::write(
         return false;
     file.close();
     return file.setPermissions(permissions);
-}
-
-std::optional<TarvelinError> raisedError(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const TarvelinError& error) {
-        return error;
-    }
-    return std::nullopt;
 }

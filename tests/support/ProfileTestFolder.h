@@ -5,11 +5,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <functional>
-#include <optional>
-
-class TarvelinError;
-
 // A throwaway program folder to put profile files in.
 class ProfileTestFolder
 {
@@ -28,6 +23,3 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-// The error that call raises, or nothing when it raises none.
-std::optional<TarvelinError> raisedError(const std::function<void()>& call);
