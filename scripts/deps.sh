@@ -5,7 +5,7 @@ set -euo pipefail
 
 run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixodbc-dev qt6-translations-l10n
     fonts-dejavu-core)
-test_packages=(postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
+test_packages=(qt6-base-private-dev postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
     dbus-daemon at-spi2-core python3-pyatspi)
 
 packages=("${run_packages[@]}")

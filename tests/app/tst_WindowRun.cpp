@@ -4,6 +4,7 @@
 #include "MessageBoxPrompter.h"
 #include "RecordingPrompter.h"
 #include "StubProfile.h"
+#include "WindowSystemInput.h"
 #include "frmTarvelin.h"
 
 #include <QAbstractButton>
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,7 +41,6 @@ private slots:
 
 private:
     void makeWindow(const QString& simulatorConfig, std::shared_ptr<Prompter> prompter = {});
-    void postClick(QWidget* target);
     QStringList loggedStatements() const;
     QString status() const { return m_window->findChild<QLabel*>("lblInfo")->text(); }
     QPushButton* button(const char* name) const { return m_window->findChild<QPushButton*>(name); }
@@ -87,19 +86,6 @@ void tst_WindowRun::makeWindow(const QString& simulatorConfig, std::shared_ptr<P
     m_window->findChild<QComboBox*>("cmbBase")->setCurrentIndex(0);
 }
 
-// A click that waits in the queue until the window next serves events.
-void tst_WindowRun::postClick(QWidget* target)
-{
-    const QPointF inside(target->width() / 2.0, target->height() / 2.0);
-    const QPointF global = target->mapToGlobal(inside);
-    QCoreApplication::postEvent(target,
-        new QMouseEvent(
-            QEvent::MouseButtonPress, inside, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(target,
-        new QMouseEvent(
-            QEvent::MouseButtonRelease, inside, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-}
-
 QStringList tst_WindowRun::loggedStatements() const
 {
     return ::loggedStatements(m_dir->filePath("log"));
@@ -126,7 +112,7 @@ void tst_WindowRun::queuedCancelClickStopsBeforeTheNextIndex()
         if (sql == "ALTER INDEX IDX_A REBUILD") {
             cancelarShownDuringRun
                 = button("cmdCancelar")->isVisible() && !button("cmdReindexar")->isVisible();
-            postClick(button("cmdCancelar"));
+            WindowSystemInput::queueClick(button("cmdCancelar"));
         }
     };
     QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);

@@ -1,5 +1,6 @@
 #include "FakeFileFinder.h"
 #include "RecordingPrompter.h"
+#include "WindowSystemInput.h"
 #include "frmTarvelin.h"
 
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -68,7 +68,6 @@ private slots:
 
     void buttonStates();
     void cancelFlagStaysUntilReset();
-    void onLineValue();
     void baseTextIsTheChosenEntry();
 
     void showInfoServesAQueuedCancelClick();
@@ -78,8 +77,6 @@ private slots:
     void statusGrowsToTheRightOnOneLine();
     void longStatusIsCutAtTheWindowEdge();
     void longStatusLeavesCancelClickable();
-
-    void dialogsGoThroughThePrompter();
 
 private:
     template <typename T> T* control(const char* name) const
@@ -397,20 +394,6 @@ void tst_frmTarvelin::cancelFlagStaysUntilReset()
     QVERIFY(!m_window->cancelRequested());
 }
 
-void tst_frmTarvelin::onLineValue()
-{
-    auto* onLine = control<QCheckBox>("chkOnLine");
-    QCOMPARE(m_window->onLineValue(), onLine->isChecked() ? 1 : 0);
-
-    m_window->setOnLineValue(1);
-    QVERIFY(onLine->isChecked());
-    QCOMPARE(m_window->onLineValue(), 1);
-
-    m_window->setOnLineValue(0);
-    QVERIFY(!onLine->isChecked());
-    QCOMPARE(m_window->onLineValue(), 0);
-}
-
 void tst_frmTarvelin::baseTextIsTheChosenEntry()
 {
     auto* list = control<QComboBox>("cmbBase");
@@ -428,15 +411,8 @@ void tst_frmTarvelin::showInfoServesAQueuedCancelClick()
     auto* cancelar = control<QPushButton>("cmdCancelar");
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
-    // The user clicks while the run is busy: the click waits in the queue.
-    const QPointF inside = QPointF(cancelar->rect().center());
-    const QPointF global = QPointF(cancelar->mapToGlobal(cancelar->rect().center()));
-    QCoreApplication::postEvent(cancelar,
-        new QMouseEvent(
-            QEvent::MouseButtonPress, inside, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(cancelar,
-        new QMouseEvent(
-            QEvent::MouseButtonRelease, inside, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    // The user clicks while the run is busy: the click waits in the window system's queue.
+    WindowSystemInput::queueClick(cancelar);
     QVERIFY(!m_window->cancelRequested());
 
     m_window->ShowInfo(QStringLiteral("Reindexando: PK_CLIENTES"));
@@ -520,26 +496,6 @@ void tst_frmTarvelin::longStatusLeavesCancelClickable()
     QVERIFY(cancelar->geometry().contains(underStatus));
     QVERIFY(control<QLabel>("lblInfo")->geometry().contains(underStatus));
     QCOMPARE(m_window->childAt(underStatus), cancelar);
-}
-
-void tst_frmTarvelin::dialogsGoThroughThePrompter()
-{
-    m_prompter->nextAnswer = true;
-    QVERIFY(m_window->askYesNo(QStringLiteral("Tarvelin"), QStringLiteral("¿Seguir?")));
-    m_prompter->nextAnswer = false;
-    QVERIFY(!m_window->askYesNo(QStringLiteral("Otro"), QStringLiteral("¿Seguro?")));
-    m_window->showError(QStringLiteral("Tarvelin"), QStringLiteral("ORA-12541: no hay listener"));
-
-    QCOMPARE(m_prompter->asked.size(), 3);
-    QCOMPARE(m_prompter->asked.at(0).kind, QStringLiteral("yesno"));
-    QCOMPARE(m_prompter->asked.at(0).parent, m_window.get());
-    QCOMPARE(m_prompter->asked.at(0).title, QStringLiteral("Tarvelin"));
-    QCOMPARE(m_prompter->asked.at(0).text, QStringLiteral("¿Seguir?"));
-    QCOMPARE(m_prompter->asked.at(1).title, QStringLiteral("Otro"));
-    QCOMPARE(m_prompter->asked.at(1).text, QStringLiteral("¿Seguro?"));
-    QCOMPARE(m_prompter->asked.at(2).kind, QStringLiteral("message"));
-    QCOMPARE(m_prompter->asked.at(2).parent, m_window.get());
-    QCOMPARE(m_prompter->asked.at(2).text, QStringLiteral("ORA-12541: no hay listener"));
 }
 
 QTEST_MAIN(tst_frmTarvelin)
