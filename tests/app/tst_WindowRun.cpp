@@ -242,7 +242,7 @@ void tst_WindowRun::closingDuringARunCancelsAndClosesAfterwards()
     bool visibleAfterCloseRequest = false;
     m_plan->beforeExecute = [&](const QString& sql) {
         if (sql == "ALTER INDEX IDX_A REBUILD")
-            QMetaObject::invokeMethod(m_window.get(), &QWidget::close, Qt::QueuedConnection);
+            WindowSystemInput::queueCloseRequest(m_window.get());
         if (sql == "ALTER INDEX IDX_B REBUILD")
             visibleAfterCloseRequest = m_window->isVisible();
     };

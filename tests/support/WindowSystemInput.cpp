@@ -20,4 +20,11 @@ void queueClick(QWidget* target)
         window, inside, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
 
+void queueCloseRequest(QWidget* target)
+{
+    QWindow* window = target->window()->windowHandle();
+    Q_ASSERT(window);
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(window);
+}
+
 } // namespace WindowSystemInput

@@ -12,4 +12,7 @@ namespace WindowSystemInput {
 // Queues a left click in the middle of target; it happens at the next event processing.
 void queueClick(QWidget* target);
 
+// Queues the window manager's request to close the window that holds target.
+void queueCloseRequest(QWidget* target);
+
 } // namespace WindowSystemInput
