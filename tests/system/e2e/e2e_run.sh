@@ -4,7 +4,8 @@
 # case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
 # against a server that cannot rebuild online, the question answered "Sí"; cases cancelar_raton
 # and cerrar_ventana: a pointer click on "Cancelar", or the window manager's close request,
-# while the window is blocked in a slow rebuild (e2e_drive.py says what each expects).
+# while the window is blocked in a slow rebuild (e2e_drive.py says what each expects); case
+# accesibilidad: the window as a screen reader meets it, no run (accessibility_tree.py).
 # The program reaches the simulated server through Qt's ODBC driver and the driver manager, which
 # finds Driver={Simulador Oracle} in the build's ODBC folder. The server logs the session and every
 # statement it receives with its time-out; the log must be exactly the run's.
@@ -54,6 +55,11 @@ cancelar_raton | cerrar_ventana)
         "ALTER INDEX IDX_B REBUILD"
         "ALTER INDEX IDX_C REBUILD")
     ;;
+accesibilidad)
+    # One profile, so that the list has an entry to announce; it is never run.
+    server="Indexes=IDX_A"
+    statements=()
+    ;;
 *)
     echo "Caso desconocido: $case" >&2
     exit 2
@@ -65,14 +71,19 @@ make_program_folder "$program"
 log="$scratch/statements.log"
 printf '[Corvath S.L.]\nConnection=Driver={Simulador Oracle};%s;Log=%s;DelayMs=%s\n' "$server" "$log" \
     "$delay" >"$scratch/programa/Sim.cfp"
-in_desktop "$odbc" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots" "$log"
-
-# One session; a run sets no statement time-out.
-{
-    echo CONNECT
-    printf 'EXEC 0 %s\n' "${statements[@]}"
-    echo DISCONNECT
-} >"$scratch/expected.log"
+if [ "$case" = accesibilidad ]; then
+    in_desktop "$odbc" /usr/bin/python3 "$here/accessibility_tree.py" "$scratch/programa"
+    : >"$scratch/expected.log"
+else
+    in_desktop "$odbc" /usr/bin/python3 "$here/e2e_drive.py" "$scratch/programa" "$case" "$shots" "$log"
+    # One session; a run sets no statement time-out.
+    {
+        echo CONNECT
+        printf 'EXEC 0 %s\n' "${statements[@]}"
+        echo DISCONNECT
+    } >"$scratch/expected.log"
+fi
+[ -e "$log" ] || : >"$log"
 if ! diff -u --label esperado --label recibido "$scratch/expected.log" "$log"; then
     echo "FAIL: the server received other statements than the run's" >&2
     exit 1
