@@ -223,7 +223,6 @@ while read -r dll; do
 done < <(cd "$folder" && find . -name '*.dll' | sort)
 expect "Qt lee translations\\qtbase_es.qm" \
     grep -q 'translations\\\\qtbase_es.qm" GENERIC_READ' "$work/tarvelin.log"
-grep -E 'err:|fixme:' "$work/tarvelin.log" | sort | uniq -c | sort -rn | head -n 10 >"$work/wine-notes.txt"
 
 # The vendor name comes from the executable's version information at run time:
 # a copy whose CompanyName reads "Xorvath S.L." accepts a profile of that
