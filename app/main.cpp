@@ -43,7 +43,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     app.setApplicationName(ProgramIdentity::productName());
     app.setApplicationVersion(ProgramIdentity::versionText());
-    app.setOrganizationName(ProgramIdentity::companyName());
     app.setWindowIcon(frmTarvelin::programIcon());
 
     // Qt's own texts (context menus, standard dialogs) in Spanish too.
