@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tarvelin needs: `deps.sh run` to build and start
-# it, `deps.sh test` to build and test it. Quick when all are there already.
+# it, `deps.sh test` to build and test it, `deps.sh PACKAGE...` the packages
+# named (the Windows and packaging scripts). Quick when all are there already.
 set -euo pipefail
 
 run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixodbc-dev qt6-translations-l10n
@@ -8,10 +9,11 @@ run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixod
 test_packages=(qt6-base-private-dev postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
     dbus-daemon at-spi2-core python3-pyatspi)
 
-packages=("${run_packages[@]}")
-if [ "${1:-run}" = test ]; then
-    packages+=("${test_packages[@]}")
-fi
+case "${1:-run}" in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*) packages=("$@") ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
