@@ -1,24 +1,19 @@
 #include "AlterIndexStatement.h"
 
-#include "SqlTokenizer.h"
-#include "TokenCursor.h"
+#include "SqlPattern.h"
+
+#include <QRegularExpression>
 
 std::optional<AlterIndexStatement> AlterIndexStatement::parse(const QString& sql)
 {
-    auto tokens = SqlTokenizer::tokenize(sql);
-    if (!tokens)
+    using namespace SqlPattern;
+    static const QRegularExpression statement(QStringLiteral("^\\s*") + keyword("ALTER")
+            + QStringLiteral("\\s*") + keyword("INDEX") + QStringLiteral("\\s*") + name()
+            + QStringLiteral("\\s*") + keyword("REBUILD") + QStringLiteral("(\\s*") + keyword("ONLINE")
+            + QStringLiteral(")?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = statement.match(sql);
+    if (!match.hasMatch())
         return std::nullopt;
-    TokenCursor cursor(std::move(*tokens));
-    if (!cursor.takeKeyword("ALTER") || !cursor.takeKeyword("INDEX"))
-        return std::nullopt;
-    const std::optional<QString> name = cursor.takeName();
-    // A zero-length quoted name is no name at all.
-    if (!name || name->isEmpty() || !cursor.takeKeyword("REBUILD"))
-        return std::nullopt;
-    AlterIndexStatement statement;
-    statement.indexName = *name;
-    statement.online = cursor.takeKeyword("ONLINE");
-    if (!cursor.atEnd())
-        return std::nullopt;
-    return statement;
+    return AlterIndexStatement {resolvedName(match.captured(1)), match.hasCaptured(2)};
 }

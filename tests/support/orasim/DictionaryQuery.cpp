@@ -1,66 +1,41 @@
 #include "DictionaryQuery.h"
 
-#include "SqlTokenizer.h"
-#include "TokenCursor.h"
+#include "SqlPattern.h"
 
-namespace {
-
-const QString columnName = QStringLiteral("INDEX_NAME");
-
-bool takeColumn(TokenCursor& cursor)
-{
-    return cursor.takeName() == columnName;
-}
-
-std::optional<DictionaryQuery::Filter> takeFilter(TokenCursor& cursor)
-{
-    DictionaryQuery::Filter filter;
-    filter.negated = cursor.takeKeyword("NOT");
-    if (!takeColumn(cursor))
-        return std::nullopt;
-    if (!filter.negated)
-        filter.negated = cursor.takeKeyword("NOT");
-    if (!cursor.takeKeyword("LIKE"))
-        return std::nullopt;
-    const std::optional<QString> pattern = cursor.takeStringLiteral();
-    if (!pattern)
-        return std::nullopt;
-    filter.pattern = *pattern;
-    if (cursor.takeKeyword("ESCAPE")) {
-        filter.escape = cursor.takeStringLiteral();
-        if (!filter.escape)
-            return std::nullopt;
-    }
-    return filter;
-}
-
-} // namespace
+#include <QRegularExpression>
 
 std::optional<DictionaryQuery> DictionaryQuery::parse(const QString& sql)
 {
-    auto tokens = SqlTokenizer::tokenize(sql);
-    if (!tokens)
-        return std::nullopt;
-    TokenCursor cursor(std::move(*tokens));
-    if (!cursor.takeKeyword("SELECT") || !takeColumn(cursor) || !cursor.takeKeyword("FROM")
-        || cursor.takeName() != QStringLiteral("USER_INDEXES"))
-        return std::nullopt;
+    using namespace SqlPattern;
+    static const QString s = QStringLiteral("\\s*");
+    static const QString column = dictionaryName("INDEX_NAME");
+    static const QRegularExpression query(QStringLiteral("^") + s + keyword("SELECT") + s + column + s
+            + keyword("FROM") + s
+            + dictionaryName("USER_INDEXES")
+            // WHERE [NOT] index_name [NOT] LIKE '<pattern>' [ESCAPE '<c>']
+            + QStringLiteral("(") + s + keyword("WHERE") + s + QStringLiteral("(") + keyword("NOT")
+            + QStringLiteral(")?") + s + column + s + QStringLiteral("(") + keyword("NOT")
+            + QStringLiteral(")?") + s + keyword("LIKE") + s + literal() + QStringLiteral("(") + s
+            + keyword("ESCAPE") + s + literal()
+            + QStringLiteral(")?)?")
+            // ORDER BY 1 | ORDER BY index_name
+            + QStringLiteral("(") + s + keyword("ORDER") + s + keyword("BY") + s + QStringLiteral("(?:1|")
+            + column + QStringLiteral("))?") + s + QStringLiteral("$"),
+        QRegularExpression::CaseInsensitiveOption);
 
-    DictionaryQuery query;
-    if (cursor.takeKeyword("WHERE")) {
-        query.filter = takeFilter(cursor);
-        if (!query.filter)
-            return std::nullopt;
-    }
-    if (cursor.takeKeyword("ORDER")) {
-        if (!cursor.takeKeyword("BY"))
-            return std::nullopt;
-        // Position 1 and the column's own name both mean the one selected column.
-        if (cursor.takeNumber() != QStringLiteral("1") && !takeColumn(cursor))
-            return std::nullopt;
-        query.ordered = true;
-    }
-    if (!cursor.atEnd())
+    const QRegularExpressionMatch match = query.match(sql);
+    // NOT on both sides of the column is no query the server knows.
+    if (!match.hasMatch() || (match.hasCaptured(2) && match.hasCaptured(3)))
         return std::nullopt;
-    return query;
+    DictionaryQuery result;
+    if (match.hasCaptured(1)) {
+        Filter filter;
+        filter.negated = match.hasCaptured(2) || match.hasCaptured(3);
+        filter.pattern = literalText(match.captured(4));
+        if (match.hasCaptured(5))
+            filter.escape = literalText(match.captured(6));
+        result.filter = filter;
+    }
+    result.ordered = match.hasCaptured(7);
+    return result;
 }
