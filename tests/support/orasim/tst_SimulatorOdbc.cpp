@@ -26,7 +26,6 @@ private slots:
     void cleanup();
     void openAsQtSeesIt();
     void queryAndRebuild();
-    void preparedStatementRunsWithItsTimeout();
     void errors_data();
     void errors();
     void secondRecordFollowsTheFirst();
@@ -34,7 +33,6 @@ private slots:
     void unsupportedCallsFailWithARecord();
     void narrowApplication();
     void invalidHandles();
-    void sessionsInTheLog();
 
 private:
     QSqlDatabase open(const QString& config, const QString& name = QStringLiteral("sim"));
@@ -120,21 +118,6 @@ void tst_SimulatorOdbc::queryAndRebuild()
     QVERIFY(!rebuild.isSelect());
     QCOMPARE(rebuild.numRowsAffected(), 0);
     QCOMPARE(loggedStatements(log()), (QStringList {programQuery, "ALTER INDEX idx_a REBUILD ONLINE"}));
-}
-
-void tst_SimulatorOdbc::preparedStatementRunsWithItsTimeout()
-{
-    QSqlDatabase db = open(QStringLiteral("Indexes=B,A"));
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    QVERIFY(query.prepare(programQuery));
-    // Preparing sends nothing; the time-out set on the handle goes with the statement.
-    QCOMPARE(logLines(log()), QStringList {"CONNECT"});
-    QCOMPARE(SQLSetStmtAttr(statementOf(query), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0),
-        SQLRETURN(SQL_SUCCESS));
-    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-    QCOMPARE(rows(query), (QStringList {"A", "B"}));
-    QCOMPARE(logLines(log()), (QStringList {"CONNECT", "EXEC 30 " + programQuery}));
 }
 
 void tst_SimulatorOdbc::errors_data()
@@ -327,28 +310,6 @@ void tst_SimulatorOdbc::invalidHandles()
     QCOMPARE(release(SQL_HANDLE_DBC, environment), SQLRETURN(SQL_INVALID_HANDLE));
     QCOMPARE(release(SQL_HANDLE_ENV, environment), SQLRETURN(SQL_SUCCESS));
     QCOMPARE(release(SQL_HANDLE_ENV, environment), SQLRETURN(SQL_INVALID_HANDLE)); // already freed
-}
-
-void tst_SimulatorOdbc::sessionsInTheLog()
-{
-    {
-        QSqlDatabase refused = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "refused");
-        refused.setDatabaseName("Driver={Simulador Oracle};ExpectPwd=x;PWD=y" + logKey());
-        QVERIFY(!refused.open());
-    }
-    QSqlDatabase first = open(QStringLiteral("Indexes=ONE"), "first");
-    QSqlDatabase second = open(QStringLiteral("Indexes=TWO;Online=0"), "second");
-    QSqlQuery inSecond(second);
-    QVERIFY(!inSecond.exec("ALTER INDEX ONE REBUILD"));
-    QCOMPARE(inSecond.lastError().nativeErrorCode(), QString("1418"));
-    first.close();
-    QVERIFY(first.open());
-    QSqlQuery inFirst(first);
-    QVERIFY(inFirst.exec("ALTER INDEX ONE REBUILD ONLINE"));
-    second.close();
-    QCOMPARE(logLines(log()),
-        (QStringList {"CONNECT REFUSED", "CONNECT", "CONNECT", "EXEC 0 ALTER INDEX ONE REBUILD", "DISCONNECT",
-            "CONNECT", "EXEC 0 ALTER INDEX ONE REBUILD ONLINE", "DISCONNECT"}));
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatorOdbc)
