@@ -17,7 +17,7 @@ struct StandardText
 const StandardText standardTexts[] = {
     {"01004", "String data, right truncated"},
     {"01S02", "Option value changed"},
-    {"07005", "Prepared statement not a cursor-specification"},
+    {"07005", "Prepared statement is not a query"},
     {"07006", "Restricted data type attribute violation"},
     {"07009", "Invalid descriptor index"},
     {"08002", "Connection name in use"},
