@@ -8,8 +8,43 @@
 
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
+#ifdef Q_OS_WIN
+// The account this program runs as, "DOMINIO\usuario", as icacls takes it in
+// any shell; where it cannot be looked up, cmd.exe's variable for it.
+QString currentAccount()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return QStringLiteral("%USERNAME%");
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    const bool known = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    wchar_t name[257];
+    wchar_t domain[257];
+    DWORD nameSize = 257;
+    DWORD domainSize = 257;
+    SID_NAME_USE use;
+    if (!known
+        || !LookupAccountSidW(nullptr, reinterpret_cast<const TOKEN_USER*>(buffer)->User.Sid, name, &nameSize,
+            domain, &domainSize, &use))
+        return QStringLiteral("%USERNAME%");
+    return QString::fromWCharArray(domain) + u'\\' + QString::fromWCharArray(name);
+}
+
+// Typed in the program folder: the file keeps no inherited entries and grants
+// only this account. Windows file names cannot hold a double quote.
+QString permissionCommand(const QString& fileName)
+{
+    return QStringLiteral("icacls \"%1\" /inheritance:r /grant:r \"%2:F\"").arg(fileName, currentAccount());
+}
+#else
 // The file name as the user would type it in a shell: quoted when it holds
 // anything but the characters a shell leaves alone.
 QString shellWord(const QString& word)
@@ -26,6 +61,12 @@ QString shellWord(const QString& word)
     }
     return word;
 }
+
+QString permissionCommand(const QString& fileName)
+{
+    return QStringLiteral("chmod 600 ") + shellWord(fileName);
+}
+#endif
 
 } // namespace
 
@@ -62,8 +103,8 @@ bool ConnectionProfile::LoadProfile(const QString& vendor, const QString& folder
     if (!settings.password.isEmpty() && file.readableByOthers()) {
         throw TarvelinError(ErrorNumber::ProfilePermissions,
             QStringLiteral("El perfil %1 contiene una contraseña y otros usuarios pueden leerlo; "
-                           "restrinja sus permisos con: chmod 600 %2")
-                .arg(name, shellWord(file.fileName())));
+                           "restrinja sus permisos con: %2")
+                .arg(name, permissionCommand(file.fileName())));
     }
 
     d->loaded = Private::Loaded {vendor, name, std::move(settings)};

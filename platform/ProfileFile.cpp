@@ -15,6 +15,13 @@
 #include <unistd.h>
 #else
 #include <QFileInfo>
+
+#include <algorithm>
+#include <vector>
+
+#include <windows.h>
+
+#include <aclapi.h>
 #endif
 
 namespace {
@@ -71,9 +78,70 @@ QString systemReason(int error)
         return QStringLiteral("permiso denegado");
     return qt_error_string(error);
 }
+#else
+// Rights that read a file's contents: FILE_READ_DATA, and the generic rights an
+// entry may carry unmapped.
+constexpr ACCESS_MASK ReadRights = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL;
+
+bool mayKeepSecrets(PSID trustee, PSID owner)
+{
+    return (owner && EqualSid(trustee, owner)) || IsWellKnownSid(trustee, WinLocalSystemSid)
+        || IsWellKnownSid(trustee, WinBuiltinAdministratorsSid);
+}
 #endif
 
 } // namespace
+
+#ifdef Q_OS_WIN
+bool ProfileFile::grantsReadToOthers(void* securityDescriptor)
+{
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(securityDescriptor, &present, &dacl, &defaulted) || !present || !dacl)
+        return true;
+    PSID owner = nullptr;
+    if (!GetSecurityDescriptorOwner(securityDescriptor, &owner, &defaulted))
+        owner = nullptr;
+
+    // Windows reads the entries in order, so a denial of reading met before a
+    // grant takes it back; only one to the same trustee or to Everyone covers
+    // every member of the grant.
+    std::vector<PSID> denied;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (!GetAce(dacl, i, &entry))
+            return true;
+        const auto* header = static_cast<const ACE_HEADER*>(entry);
+        if (header->AceFlags & INHERIT_ONLY_ACE)
+            continue; // for what the folder holds later, not for this file
+        // Plain and callback entries share this layout: the mask, then the SID.
+        auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+        PSID trustee = &ace->SidStart;
+        switch (header->AceType) {
+        case ACCESS_DENIED_ACE_TYPE:
+            if (ace->Mask & FILE_READ_DATA)
+                denied.push_back(trustee);
+            break;
+        case ACCESS_ALLOWED_ACE_TYPE:
+        case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {
+            const bool takenBack = std::any_of(denied.begin(), denied.end(),
+                [&](PSID sid) { return EqualSid(sid, trustee) || IsWellKnownSid(sid, WinWorldSid); });
+            if ((ace->Mask & ReadRights) && !mayKeepSecrets(trustee, owner) && !takenBack)
+                return true;
+            break;
+        }
+        case ACCESS_ALLOWED_COMPOUND_ACE_TYPE:
+        case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
+        case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
+            return true; // grants this check does not read: not shown private
+        default:
+            break; // conditional denials may not apply
+        }
+    }
+    return false;
+}
+#endif
 
 bool ProfileFile::isPlainName(const QString& name)
 {
@@ -141,6 +209,8 @@ bool ProfileFile::read(const QString& folder, const QString& name)
     }
 #else
     const QFileInfo info(path);
+    if (!info.exists()) // gone since the listing, or a dangling link
+        return false;
     if (info.isDir())
         failUnreadable(name, QStringLiteral("es una carpeta"));
     if (!info.isFile())
@@ -159,6 +229,15 @@ bool ProfileFile::read(const QString& folder, const QString& name)
             break;
         size += got;
     }
+
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const QString nativePath = QDir::toNativeSeparators(path);
+    const DWORD status = GetNamedSecurityInfoW(reinterpret_cast<const wchar_t*>(nativePath.utf16()),
+        SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+        nullptr, &descriptor);
+    // A file whose access list cannot be read is not shown private.
+    m_readableByOthers = status != ERROR_SUCCESS || grantsReadToOthers(descriptor);
+    LocalFree(descriptor);
 #endif
 
     if (size > MaxSize) {

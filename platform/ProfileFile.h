@@ -19,10 +19,19 @@ public:
     const QByteArray& contents() const { return m_contents; }
     // The file's name as found in the folder, e.g. "PROD.CFP".
     const QString& fileName() const { return m_fileName; }
-    // Group or others may read it (always false where there are no such modes).
+    // Anyone but its owner may read it: group or others on Unix; on Windows
+    // anyone but the owner, SYSTEM and Administrators (grantsReadToOthers()).
     bool readableByOthers() const { return m_readableByOthers; }
 
     static bool isPlainName(const QString& name);
+
+#ifdef Q_OS_WIN
+    // readableByOthers() on Windows, the rule OpenSSH for Windows applies to a
+    // private key: true when the security descriptor (a SECURITY_DESCRIPTOR
+    // with owner and DACL) lets anyone but the owner, SYSTEM and Administrators
+    // read the file's contents. No DACL, or a NULL one, lets everyone.
+    static bool grantsReadToOthers(void* securityDescriptor);
+#endif
 
 private:
     [[noreturn]] void failUnreadable(const QString& name, const QString& reason) const;

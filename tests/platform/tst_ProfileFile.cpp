@@ -15,6 +15,16 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include "ProfileFile.h"
+
+#include <QRegularExpression>
+
+#include <vector>
+
+#include <windows.h>
+#endif
+
 namespace {
 
 const QByteArray Good
@@ -41,7 +51,146 @@ auto loadProdError(const QString& folder)
     return raisedBy([&] { profile.LoadProfile(ProfileTestFolder::Vendor, folder, QStringLiteral("Prod")); });
 }
 
+#ifdef Q_OS_WIN
+enum class Trustee { Owner, AnotherUser, System, Administrators, Everyone, Users, AuthenticatedUsers };
+
+struct Ace
+{
+    bool allow;
+    Trustee trustee;
+    DWORD mask;
+    BYTE flags = 0;
+};
+using Aces = std::vector<Ace>;
+
+QByteArray sidOf(Trustee trustee)
+{
+    QByteArray sid(SECURITY_MAX_SID_SIZE, '\0');
+    DWORD size = DWORD(sid.size());
+    const auto wellKnown = [&](WELL_KNOWN_SID_TYPE type) {
+        return CreateWellKnownSid(type, nullptr, sid.data(), &size) ? sid.left(size) : QByteArray();
+    };
+    switch (trustee) {
+    case Trustee::Owner: {
+        // The account the suite runs as, so that a file it writes may get this owner.
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return {};
+        QByteArray user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE, '\0');
+        const bool got = GetTokenInformation(token, TokenUser, user.data(), DWORD(user.size()), &size);
+        CloseHandle(token);
+        if (!got)
+            return {};
+        const PSID self = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+        return QByteArray(static_cast<const char*>(self), int(GetLengthSid(self)));
+    }
+    case Trustee::AnotherUser: {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        PSID other = nullptr;
+        if (!AllocateAndInitializeSid(&nt, 5, 21, 1, 2, 3, 1002, 0, 0, 0, &other))
+            return {};
+        const QByteArray copy(static_cast<const char*>(other), int(GetLengthSid(other)));
+        FreeSid(other);
+        return copy;
+    }
+    case Trustee::System:
+        return wellKnown(WinLocalSystemSid);
+    case Trustee::Administrators:
+        return wellKnown(WinBuiltinAdministratorsSid);
+    case Trustee::Everyone:
+        return wellKnown(WinWorldSid);
+    case Trustee::Users:
+        return wellKnown(WinBuiltinUsersSid);
+    case Trustee::AuthenticatedUsers:
+        return wellKnown(WinAuthenticatedUserSid);
+    }
+    return {};
+}
+
+// A security descriptor whose owner is the account the suite runs as, with a
+// protected DACL of the given entries, a NULL DACL or none.
+class Descriptor
+{
+public:
+    enum Dacl { List, Null, Absent };
+
+    explicit Descriptor(const Aces& aces, Dacl dacl = List)
+        : m_owner(sidOf(Trustee::Owner))
+    {
+        DWORD size = sizeof(ACL);
+        std::vector<QByteArray> sids;
+        for (const Ace& ace : aces) {
+            sids.push_back(sidOf(ace.trustee));
+            if (sids.back().isEmpty())
+                return;
+            size += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + DWORD(sids.back().size());
+        }
+        m_acl.resize(size);
+        auto* acl = reinterpret_cast<PACL>(m_acl.data());
+        if (m_owner.isEmpty() || !InitializeAcl(acl, size, ACL_REVISION))
+            return;
+        for (std::size_t i = 0; i < aces.size(); ++i) {
+            const Ace& ace = aces[i];
+            const PSID sid = sids[i].data();
+            const bool added = ace.allow ? AddAccessAllowedAceEx(acl, ACL_REVISION, ace.flags, ace.mask, sid)
+                                         : AddAccessDeniedAceEx(acl, ACL_REVISION, ace.flags, ace.mask, sid);
+            if (!added)
+                return;
+        }
+        m_valid = InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION)
+            && SetSecurityDescriptorOwner(&m_descriptor, m_owner.data(), FALSE)
+            && SetSecurityDescriptorDacl(&m_descriptor, dacl != Absent, dacl == List ? acl : nullptr, FALSE)
+            && SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    }
+
+    bool isValid() const { return m_valid; }
+    void* get() { return &m_descriptor; }
+
+private:
+    SECURITY_DESCRIPTOR m_descriptor {};
+    QByteArray m_owner;
+    QByteArray m_acl;
+    bool m_valid = false;
+};
+
+// Replaces the file's owner and DACL, nothing inherited.
+bool giveAccess(const QString& path, const Aces& aces)
+{
+    Descriptor descriptor(aces);
+    return descriptor.isValid()
+        && SetFileSecurityW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor.get());
+}
+
+// A Unix mode's counterpart: the owner, SYSTEM and Administrators in full, the
+// group's bits to Users and the others' to Everyone.
+Aces accessLike(int mode)
+{
+    Aces aces {{true, Trustee::Owner, FILE_ALL_ACCESS}, {true, Trustee::System, FILE_ALL_ACCESS},
+        {true, Trustee::Administrators, FILE_ALL_ACCESS}};
+    const auto grant = [&](Trustee trustee, int read, int write) {
+        const DWORD mask
+            = ((mode & read) ? FILE_GENERIC_READ : 0) | ((mode & write) ? FILE_GENERIC_WRITE : 0);
+        if (mask)
+            aces.push_back({true, trustee, mask});
+    };
+    grant(Trustee::Users, 040, 020);
+    grant(Trustee::Everyone, 004, 002);
+    return aces;
+}
+
+bool underWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+#endif
+
 } // namespace
+
+#ifdef Q_OS_WIN
+Q_DECLARE_METATYPE(Aces)
+#endif
 
 class tst_ProfileFile : public QObject
 {
@@ -67,6 +216,10 @@ private slots:
     void passwordReadableByOthers();
     void permissionAdviceNamesTheFile_data();
     void permissionAdviceNamesTheFile();
+#ifdef Q_OS_WIN
+    void accessListDecision_data();
+    void accessListDecision();
+#endif
 
 private:
     std::optional<ProfileTestFolder> m_folder;
@@ -187,6 +340,9 @@ void tst_ProfileFile::missingFileOrFolder()
 
 void tst_ProfileFile::danglingLinkIsMissing()
 {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shell shortcut here, a plain file to all but Explorer");
+#endif
     if (!QFile::link(
             m_folder->filePath(QStringLiteral("gone.cfp")), m_folder->filePath(QStringLiteral("Prod.cfp"))))
         QSKIP("no symbolic links here");
@@ -196,6 +352,9 @@ void tst_ProfileFile::danglingLinkIsMissing()
 
 void tst_ProfileFile::linkToProfileLoads()
 {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shell shortcut here, a plain file to all but Explorer");
+#endif
     QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("shared")));
     QVERIFY(m_folder->write(QStringLiteral("shared/real.txt"), Good));
     if (!QFile::link(m_folder->filePath(QStringLiteral("shared/real.txt")),
@@ -325,16 +484,23 @@ void tst_ProfileFile::passwordReadableByOthers_data()
 
 void tst_ProfileFile::passwordReadableByOthers()
 {
-#ifdef Q_OS_UNIX
     QFETCH(int, mode);
     QFETCH(QByteArray, contents);
     QFETCH(bool, loads);
 
     QVERIFY(m_folder->write(QStringLiteral("Good.cfp"), Good));
     QVERIFY(m_folder->write(QStringLiteral("Prod.cfp"), contents));
-    QVERIFY(
-        ::chmod(QFile::encodeName(m_folder->filePath(QStringLiteral("Prod.cfp"))).constData(), mode_t(mode))
-        == 0);
+    const QString path = m_folder->filePath(QStringLiteral("Prod.cfp"));
+#ifdef Q_OS_UNIX
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+#else
+    // The same rows with the mode's counterpart in an access list. Wine keeps
+    // none: it makes one from the file's Unix mode, where Everyone stands for the
+    // others' bits and Users has no place.
+    if ((mode & 040) && !(mode & 004) && underWine())
+        QSKIP("Wine cannot give a file an entry for Users");
+    QVERIFY(giveAccess(path, accessLike(mode)));
+#endif
 
     ConnectionProfile profile;
     QVERIFY(profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Good")));
@@ -352,9 +518,6 @@ void tst_ProfileFile::passwordReadableByOthers()
         QVERIFY2(after, "the profile loaded before is still in place");
         QCOMPARE(after->number(), ErrorNumber::ProfileNotLoaded);
     }
-#else
-    QSKIP("no group and other permissions here");
-#endif
 }
 
 void tst_ProfileFile::permissionAdviceNamesTheFile_data()
@@ -362,6 +525,21 @@ void tst_ProfileFile::permissionAdviceNamesTheFile_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("description");
 
+#ifdef Q_OS_WIN
+    // <cuenta>: the account the suite runs as, checked on its own.
+    QTest::newRow("plain")
+        << "Prod.cfp"
+        << "El perfil Prod contiene una contraseña y otros usuarios pueden leerlo; "
+           "restrinja sus permisos con: icacls \"Prod.cfp\" /inheritance:r /grant:r \"<cuenta>:F\"";
+    QTest::newRow("extension as found")
+        << "Prod.CFP"
+        << "El perfil Prod contiene una contraseña y otros usuarios pueden leerlo; "
+           "restrinja sus permisos con: icacls \"Prod.CFP\" /inheritance:r /grant:r \"<cuenta>:F\"";
+    QTest::newRow("quoted for the shell")
+        << "Prod it's.cfp"
+        << "El perfil Prod it's contiene una contraseña y otros usuarios pueden leerlo; "
+           "restrinja sus permisos con: icacls \"Prod it's.cfp\" /inheritance:r /grant:r \"<cuenta>:F\"";
+#else
     QTest::newRow("plain") << "Prod.cfp"
                            << "El perfil Prod contiene una contraseña y otros usuarios pueden leerlo; "
                               "restrinja sus permisos con: chmod 600 Prod.cfp";
@@ -373,27 +551,119 @@ void tst_ProfileFile::permissionAdviceNamesTheFile_data()
         << "Prod it's.cfp"
         << "El perfil Prod it's contiene una contraseña y otros usuarios pueden leerlo; "
            "restrinja sus permisos con: chmod 600 'Prod it'\\''s.cfp'";
+#endif
 }
 
 void tst_ProfileFile::permissionAdviceNamesTheFile()
 {
-#ifdef Q_OS_UNIX
     QFETCH(QString, fileName);
     QFETCH(QString, description);
 
     QVERIFY(m_folder->write(fileName, Good + "Password=tiger\n",
         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+#ifdef Q_OS_WIN
+    QVERIFY(giveAccess(m_folder->filePath(fileName), accessLike(0644)));
+#endif
     ConnectionProfile profile;
     const QString name = fileName.chopped(4);
     const auto error
         = raisedBy([&] { profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), name); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProfilePermissions);
-    QCOMPARE(error->description(), description);
-#else
-    QSKIP("no group and other permissions here");
+#ifdef Q_OS_WIN
+    // The account the command grants is the one running the program.
+    const QRegularExpressionMatch granted
+        = QRegularExpression(QStringLiteral("/grant:r \"(.+):F\"$")).match(error->description());
+    QVERIFY2(granted.hasMatch(), qPrintable(error->description()));
+    const QString account = granted.captured(1);
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof sid;
+    wchar_t domain[257];
+    DWORD domainSize = 257;
+    SID_NAME_USE use;
+    QVERIFY2(LookupAccountNameW(nullptr, reinterpret_cast<const wchar_t*>(account.utf16()), sid, &sidSize,
+                 domain, &domainSize, &use),
+        qPrintable(account));
+    const QByteArray self = sidOf(Trustee::Owner);
+    QVERIFY(!self.isEmpty());
+    QVERIFY2(EqualSid(sid, const_cast<char*>(self.data())), qPrintable(account));
+    description.replace(QStringLiteral("<cuenta>"), account);
 #endif
+    QCOMPARE(error->description(), description);
 }
+
+#ifdef Q_OS_WIN
+void tst_ProfileFile::accessListDecision_data()
+{
+    QTest::addColumn<Aces>("aces");
+    QTest::addColumn<int>("dacl");
+    QTest::addColumn<bool>("othersMayRead");
+
+    const Ace owner {true, Trustee::Owner, FILE_ALL_ACCESS};
+    const Ace system {true, Trustee::System, FILE_ALL_ACCESS};
+    const Ace administrators {true, Trustee::Administrators, FILE_ALL_ACCESS};
+    const Ace usersRead {true, Trustee::Users, FILE_GENERIC_READ};
+    const Ace everyoneDeniedReading {false, Trustee::Everyone, FILE_READ_DATA};
+    const int list = Descriptor::List;
+
+    QTest::newRow("owner only") << Aces {owner} << list << false;
+    QTest::newRow("owner, SYSTEM and Administrators")
+        << Aces {owner, system, administrators} << list << false;
+    QTest::newRow("no entries") << Aces {} << list << false;
+    QTest::newRow("NULL DACL") << Aces {} << int(Descriptor::Null) << true;
+    QTest::newRow("no DACL") << Aces {} << int(Descriptor::Absent) << true;
+    QTest::newRow("Everyone reads") << Aces {owner, system, {true, Trustee::Everyone, FILE_GENERIC_READ}}
+                                    << list << true;
+    QTest::newRow("Users read the data")
+        << Aces {owner, {true, Trustee::Users, FILE_READ_DATA}} << list << true;
+    QTest::newRow("Authenticated Users, generic read")
+        << Aces {owner, {true, Trustee::AuthenticatedUsers, GENERIC_READ}} << list << true;
+    QTest::newRow("another user, generic all")
+        << Aces {owner, {true, Trustee::AnotherUser, GENERIC_ALL}} << list << true;
+    QTest::newRow("Everyone sees attributes, not contents") << Aces {owner,
+        {true, Trustee::Everyone, FILE_READ_ATTRIBUTES | FILE_READ_EA | READ_CONTROL | SYNCHRONIZE}}
+                                                            << list << false;
+    QTest::newRow("Users write, not read")
+        << Aces {owner, {true, Trustee::Users, FILE_GENERIC_WRITE}} << list << false;
+    QTest::newRow("inherited from the folder: Users read")
+        << Aces {owner, {true, Trustee::Users, FILE_GENERIC_READ, INHERITED_ACE}} << list << true;
+    QTest::newRow("inherited from the folder: owner, SYSTEM")
+        << Aces {{true, Trustee::Owner, FILE_ALL_ACCESS, INHERITED_ACE},
+               {true, Trustee::System, FILE_ALL_ACCESS, INHERITED_ACE}}
+        << list << false;
+    QTest::newRow("only for what the folder creates later")
+        << Aces {owner, {true, Trustee::Everyone, GENERIC_READ, INHERIT_ONLY_ACE | OBJECT_INHERIT_ACE}}
+        << list << false;
+    QTest::newRow("Everyone denied reading, then Users granted")
+        << Aces {everyoneDeniedReading, owner, usersRead} << list << false;
+    QTest::newRow("Users denied reading, then granted")
+        << Aces {{false, Trustee::Users, FILE_READ_DATA}, owner, usersRead} << list << false;
+    QTest::newRow("Users granted, then denied reading")
+        << Aces {owner, usersRead, {false, Trustee::Users, FILE_READ_DATA}} << list << true;
+    QTest::newRow("Users denied reading, Authenticated Users granted") << Aces {
+        {false, Trustee::Users, FILE_READ_DATA}, owner,
+        {true, Trustee::AuthenticatedUsers, FILE_GENERIC_READ}} << list << true;
+    QTest::newRow("another user denied reading, Everyone granted") << Aces {
+        {false, Trustee::AnotherUser, FILE_READ_DATA}, owner,
+        {true, Trustee::Everyone, FILE_GENERIC_READ}} << list << true;
+    QTest::newRow("Everyone denied writing, Users granted")
+        << Aces {{false, Trustee::Everyone, FILE_WRITE_DATA}, owner, usersRead} << list << true;
+    QTest::newRow("denial only for what the folder creates later") << Aces {
+        {false, Trustee::Everyone, FILE_READ_DATA, INHERIT_ONLY_ACE | OBJECT_INHERIT_ACE}, owner,
+        usersRead} << list << true;
+}
+
+void tst_ProfileFile::accessListDecision()
+{
+    QFETCH(Aces, aces);
+    QFETCH(int, dacl);
+    QFETCH(bool, othersMayRead);
+
+    Descriptor descriptor(aces, Descriptor::Dacl(dacl));
+    QVERIFY(descriptor.isValid());
+    QCOMPARE(ProfileFile::grantsReadToOthers(descriptor.get()), othersMayRead);
+}
+#endif
 
 QTEST_GUILESS_MAIN(tst_ProfileFile)
 #include "tst_ProfileFile.moc"
