@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks the Windows zip that scripts/windows/package.sh made, on this Debian
-# machine: the resources of Tarvelin.exe read back with icoutils, then the real
+# machine: the resources of Tarvelin.exe read back with icoutils; the real
 # program from the unpacked zip under Wine (wine64) on a virtual display, driven
-# with xdotool, with screenshots in build-win/screenshots/. Prints
-# "N passed, M failed" and fails if any check failed.
+# with xdotool, with screenshots in build-win/screenshots/; the unit suites of
+# platform/ and rebuild/ cross-built in build-win-tests/ and run there under Wine
+# by ctest; whole runs of the program against the simulated Oracle server and a
+# throwaway PostgreSQL server through Wine's ODBC. Prints "N passed, M failed"
+# and fails if any check failed.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,7 +19,11 @@ if [ ! -f "$zip" ]; then
     echo "Falta $zip: créelo antes con bash scripts/windows/package.sh" >&2
     exit 1
 fi
-"$here/packages.sh" wine64 icoutils binutils-mingw-w64-x86-64 xvfb xauth xdotool imagemagick python3 || exit 1
+"$here/packages.sh" wine64 icoutils binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix xvfb xauth xdotool \
+    imagemagick xclip python3 || exit 1
+# The Linux build of the simulated Oracle driver, the PostgreSQL bed and psqlODBC.
+bash "$root/scripts/deps.sh" test || exit 1
+start=$(date +%s)
 
 passed=0
 failed=0
@@ -29,6 +36,7 @@ expect() {
 }
 
 work="$build/check"
+pgdir=""
 rm -rf "$work"
 mkdir -p "$work"
 (cd "$work" && cmake -E tar xf "$zip")
@@ -89,6 +97,7 @@ finish() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
     "$wineserver" -k 2>/dev/null
     kill "$xvfb" 2>/dev/null
+    [ -n "$pgdir" ] && bash "$root/tests/support/pg/testbed.sh" stop "$pgdir"
 }
 trap finish EXIT
 for _ in $(seq 100); do
@@ -111,6 +120,8 @@ cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPRE
 : >"$folder/Test.cfp"
 printf '[Corvath S.L.]\r\nProvider=QODBC\r\nConnection=Driver={Controlador inexistente};Dbq=//localhost:1/NADA;Uid=scott\r\nPassword=tiger\r\n' \
     >"$folder/Roto.cfp"
+# Its password is for its owner's eyes only, or the profile library refuses it.
+chmod 600 "$folder/Roto.cfp"
 
 visible_windows() { xdotool search --onlyvisible --name '^Tarvelin$' 2>/dev/null | wc -l; }
 # Waits up to $1 seconds for $2 visible windows titled Tarvelin.
@@ -132,6 +143,15 @@ choose_profile() { # $1: how many times Down after Home
     sleep 0.5
 }
 reindex() { xdotool mousemove --window "$wid" 384 84 click 1; }
+# The open box's text, copied as a user copies it (Ctrl+C) and read from the X
+# clipboard, which Wine shares.
+box_text() {
+    xdotool key ctrl+c
+    sleep 0.5
+    xclip -selection clipboard -o -t UTF8_STRING 2>/dev/null | tr -d '\r'
+}
+# Whether the text $1 has the line $2.
+has_line() { grep -qxF -- "$2" <<<"$1"; }
 # The screen around the main window, which Wine centres on the screen: the
 # drop-down list and the message boxes are windows of their own near it.
 shoot_around() {
@@ -173,6 +193,10 @@ else
         pass "el perfil vacío acaba en el cuadro de error"
         sleep 1
         shoot_around "$shots/frmTarvelin-mensaje.png"
+        box=$(box_text)
+        echo "$box" | sed 's/^/    /'
+        expect "el cuadro nombra la sección del fabricante que da la información de versión" has_line "$box" \
+            "Error -2147220986: El perfil Prod no es válido: no tiene la sección [Corvath S.L.]"
         xdotool key Return
         expect "Aceptar cierra el cuadro" wait_windows 10 1
         sleep 1
@@ -188,6 +212,10 @@ else
         pass "el controlador ODBC inexistente acaba en el cuadro de error"
         sleep 1
         shoot_around "$shots/frmTarvelin-odbc.png"
+        box=$(box_text)
+        echo "$box" | sed 's/^/    /'
+        expect "el cuadro da el error de unixODBC, alcanzado por el odbc32 de Wine" has_line "$box" \
+            "Error 3710: Can't open lib 'Controlador inexistente' : file not found"
         xdotool key Return
         expect "Aceptar cierra el cuadro" wait_windows 10 1
         sleep 1
@@ -263,15 +291,193 @@ program=""
 expect "el nombre de la compañía se lee de la información de versión" \
     grep -qi 'Loaded L"[^"]*qsqlodbc.dll"' "$work/vendor.log"
 
-echo "== Ejecuciones completas contra bases de datos bajo Wine"
-# Still to come here: whole runs through Wine's odbc32 (which hands ODBC calls
-# to the host's unixODBC) against PostgreSQL (psqlODBC) and against the
-# simulated Oracle ODBC driver, a wrong password ending in the error box, the
-# unit suites of rebuild/ and platform/ under Wine, and the profile password
-# rule on Windows access lists.
-echo "  (pendiente)"
+echo "== Las pruebas unitarias de platform/ y rebuild/, compiladas para Windows y bajo Wine"
+# The simulated Oracle server's ODBC driver is a Linux library: Wine's odbc32
+# hands ODBC calls to the host's unixODBC, which loads it from a Linux build.
+tests="$root/build-win-tests"
+sim_odbc="$tests/linux/odbc"
+qt=${TARVELIN_WIN_QT:-$HOME/.cache/tarvelin/qt-6.4.2-mingw64}
+built=0
+if cmake -S "$root" -B "$tests/linux" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELIN_WERROR=ON \
+    >"$work/linux-build.log" 2>&1 &&
+    nice -n 10 cmake --build "$tests/linux" --target orasimodbc --parallel 2 >>"$work/linux-build.log" 2>&1 &&
+    cmake -S "$root" -B "$tests" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DTARVELIN_BUILD_TESTS=ON -DTARVELIN_WERROR=ON -DTARVELIN_WINE_ODBC_DIR="$sim_odbc" \
+        >"$work/tests-build.log" 2>&1 &&
+    nice -n 10 cmake --build "$tests" --parallel 2 >>"$work/tests-build.log" 2>&1; then
+    built=1
+    pass "las pruebas se compilan para Windows (build-win-tests) y el controlador simulado para Linux"
+else
+    fail "las pruebas se compilan para Windows (build-win-tests) y el controlador simulado para Linux"
+    tail -n 20 "$work/linux-build.log" "$work/tests-build.log"
+fi
+if [ $built -eq 1 ]; then
+    # ctest runs each suite under wine64 (scripts/windows/wine-test.sh) in the
+    # prefix build-win-tests/wine-prefix. A wineserver kept alive, with Wine's own
+    # services started here rather than by the first suite (they would hold its
+    # output open), spares every suite Wine's start-up. Its umask 077 makes the
+    # suites' files private, as a Windows user's temporary folder is.
+    (
+        unset DISPLAY
+        umask 077
+        export WINEPREFIX="$tests/wine-prefix"
+        "$wineserver" -p
+        "$wine" wineboot </dev/null >/dev/null 2>&1
+        ctest --test-dir "$tests" -V -j2 --timeout 300 >"$work/ctest.log" 2>&1
+        "$wineserver" -k
+    )
+    suites=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#' "$work/ctest.log")
+    expect "ctest encuentra las suites ($suites)" [ "$suites" -gt 0 ]
+    while read -r number name result; do
+        totals=$(sed -n "s/^$number: Totals: \([0-9]*\) passed, \([0-9]*\) failed, \([0-9]*\) skipped.*/\1 bien, \2 mal, \3 omitidas/p" \
+            "$work/ctest.log")
+        expect "$name bajo Wine (${totals:-sin resultado})" [ "$result" = Passed ]
+        [ "$result" = Passed ] || grep -E "^$number: (FAIL!|   Loc|.*failure location)" "$work/ctest.log" | sed 's/^/    /'
+    done < <(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#([0-9]+): ([A-Za-z_0-9]+) \.+ *(\*\*\*)?([A-Za-z]+).*/\1 \2 \4/p' \
+        "$work/ctest.log")
+fi
 
+echo "== Ejecuciones completas bajo Wine"
+pgdir=$(mktemp -d /tmp/tarvelin-pg-win.XXXXXX)
+if bash "$root/tests/support/pg/testbed.sh" start "$pgdir"; then
+    # shellcheck disable=SC1091
+    source "$pgdir/env"
+else
+    fail "el servidor PostgreSQL de pruebas arranca"
+    TARVELIN_PG_CONNECTION="" TARVELIN_PG_PASSWORD="" TARVELIN_PG_DIR="$pgdir"
+fi
+# The program from the zip, with profiles for whole runs: the simulated Oracle
+# server and the PostgreSQL bed, each reached through Qt's ODBC plugin, Wine's
+# odbc32 and the host's unixODBC, which loads the Linux driver.
+runs="$work/ejecuciones"
+cp -r "$folder" "$runs"
+rm -f "$runs"/*.cfp
+odbc="$work/odbc"
+mkdir -p "$odbc"
+cat /etc/odbcinst.ini "$sim_odbc/odbcinst.ini" >"$odbc/odbcinst.ini"
+sim_log="$work/simulador.log"
+query="SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1"
+profile() { # $1 name, $2 mode, $3 connection, $4 password
+    printf '[Corvath S.L.]\r\nProvider=QODBC\r\nConnection=%s\r\nPassword=%s\r\n' "$3" "$4" >"$runs/$1.cfp"
+    chmod "$2" "$runs/$1.cfp"
+}
+sim="Driver={Simulador Oracle};Indexes=IDX_B,idx_low,IDX_A;Online=0;ExpectPwd=tiger;Log=$sim_log"
+# In the list's order: Abierto, Oracle, OracleMal, Pg, PgMal.
+profile Abierto 644 "$sim" tiger
+profile Oracle 600 "$sim" tiger
+profile OracleMal 600 "$sim" mala
+profile Pg 600 "$TARVELIN_PG_CONNECTION" "$TARVELIN_PG_PASSWORD"
+profile PgMal 600 "$TARVELIN_PG_CONNECTION" "no-es-la-clave"
+
+# Runs the profile chosen ($1 Downs), waits for the error box; its text in $box.
+run_to_error_box() {
+    box=""
+    choose_profile "$1"
+    reindex
+    wait_windows 60 2 || return 1
+    sleep 1
+    shoot_around "$shots/$2.png"
+    box=$(box_text)
+    xdotool key Return
+    wait_windows 10 1
+}
+
+(cd "$runs" && exec env ODBCSYSINI="$odbc" "$wine" Tarvelin.exe) >"$work/ejecuciones.log" 2>&1 &
+program=$!
+wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tarvelin$' 2>/dev/null | head -n 1)
+if [ -z "$wid" ]; then
+    fail "la ventana Tarvelin aparece para las ejecuciones"
+else
+    sleep 2
+    # A password others may read: refused, with the Windows command that fixes it.
+    if run_to_error_box 0 frmTarvelin-permisos; then
+        echo "$box" | sed 's/^/    /'
+        advice='^Error -2147220984: El perfil Abierto contiene una contraseña y otros usuarios pueden '
+        advice+='leerlo; restrinja sus permisos con: icacls "Abierto.cfp" /inheritance:r /grant:r "[^"]+\\[^"]+:F"$'
+        expect "contraseña legible por otros: rechazada con el consejo de icacls" grep -qE "$advice" <<<"$box"
+    else
+        fail "contraseña legible por otros: cuadro de error"
+    fi
+    expect "el perfil rechazado no llega al servidor" [ ! -e "$sim_log" ]
+    # Oracle: "En línea" ticked against a server without online rebuilds; the
+    # question is answered "Sí" (its default button) and the run goes on without ONLINE.
+    choose_profile 1
+    xdotool mousemove --window "$wid" 240 104 click 1
+    sleep 0.5
+    import -window "$wid" "$shots/frmTarvelin-en-linea.png"
+    reindex
+    question=""
+    for _ in $(seq 240); do
+        question=$(xdotool search --onlyvisible --name '^No se puede reindexar' 2>/dev/null | head -n 1)
+        [ -n "$question" ] && break
+        sleep 0.25
+    done
+    if [ -n "$question" ]; then
+        pass "En línea contra un servidor sin reindexado en línea: la pregunta aparece"
+        sleep 1
+        shoot_around "$shots/frmTarvelin-pregunta.png"
+        box=$(box_text)
+        echo "$box" | sed 's/^/    /'
+        expect "la pregunta: título, texto y los botones Sí y No" \
+            [ "$box" = "$(printf -- '---------------------------\nNo se puede reindexar en línea\n---------------------------\nNo se puede reindexar en línea.\n¿Desea reindexar bloqueando las tablas?\n---------------------------\nSí   No   \n---------------------------')" ]
+        xdotool key Return
+        for _ in $(seq 240); do
+            grep -qx DISCONNECT "$sim_log" 2>/dev/null && break
+            sleep 0.25
+        done
+        sleep 1
+        expect "la ejecución acaba sin cuadro de mensaje" [ "$(visible_windows)" -eq 1 ]
+        import -window "$wid" "$shots/frmTarvelin-terminado.png"
+        printf '%s\n' CONNECT "EXEC 0 $query" "EXEC 0 ALTER INDEX IDX_A REBUILD ONLINE" \
+            "EXEC 0 ALTER INDEX IDX_A REBUILD" "EXEC 0 ALTER INDEX IDX_B REBUILD" \
+            'EXEC 0 ALTER INDEX "idx_low" REBUILD' DISCONNECT >"$work/esperado.log"
+        if diff -u --label esperado --label recibido "$work/esperado.log" "$sim_log"; then
+            pass "el registro del controlador simulado es exactamente el de la ejecución"
+        else
+            fail "el registro del controlador simulado es exactamente el de la ejecución"
+        fi
+    else
+        fail "En línea contra un servidor sin reindexado en línea: la pregunta aparece"
+    fi
+    # A wrong password: the simulated server refuses the logon (ExpectPwd).
+    if run_to_error_box 2 frmTarvelin-oracle-clave; then
+        echo "$box" | sed 's/^/    /'
+        expect "contraseña errónea en Oracle: Error 1017 en el cuadro" has_line "$box" \
+            "Error 1017: ORA-01017: invalid username/password; logon denied"
+    else
+        fail "contraseña errónea en Oracle: cuadro de error"
+    fi
+    expect "el servidor simulado rechazó esa conexión" [ "$(tail -n 1 "$sim_log")" = "CONNECT REFUSED" ]
+
+    # PostgreSQL through psqlODBC: the dictionary query runs and the first
+    # rebuild fails with the server's error, as on Linux (tst_PgRun).
+    if run_to_error_box 3 frmTarvelin-pg; then
+        echo "$box" | sed 's/^/    /'
+        expect "PostgreSQL: ALTER INDEX ... REBUILD acaba en su error de sintaxis" \
+            grep -qE '^Error [0-9]+: ERROR: syntax error at or near "REBUILD"' <<<"$box"
+        expect "PostgreSQL recibió ALTER INDEX CUSTOMERS_PK REBUILD, el primero que da la consulta" \
+            grep -qF 'STATEMENT:  ALTER INDEX CUSTOMERS_PK REBUILD' "$TARVELIN_PG_DIR/server.log"
+        sleep 1
+        import -window "$wid" "$shots/frmTarvelin-pg-error.png"
+    else
+        fail "PostgreSQL: cuadro de error tras ALTER INDEX"
+    fi
+    if run_to_error_box 4 frmTarvelin-pg-clave; then
+        echo "$box" | sed 's/^/    /'
+        expect "contraseña errónea en PostgreSQL: su error en el cuadro" \
+            grep -qE '^Error [0-9]+: .*password authentication failed for user "tarvelin"' <<<"$box"
+    else
+        fail "contraseña errónea en PostgreSQL: cuadro de error"
+    fi
+    xdotool key --window "$wid" alt+F4 2>/dev/null
+fi
+"$wineserver" -w
+program=""
 echo
 echo "Capturas: $shots"
+echo "Tiempo: $(($(date +%s) - start)) s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
