@@ -154,6 +154,9 @@ void tst_FileFinder::findFilesOnAFolderThatCannotBeListed()
 
 void tst_FileFinder::findFilesOnAnUnreadableFolder()
 {
+#ifndef Q_OS_UNIX
+    QSKIP("a folder is locked here with Unix permissions; Windows locks it with its access list");
+#endif
     TV_RUN_UNPRIVILEGED();
     const QString locked = m_folder->filePath(QStringLiteral("cerrada"));
     QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("cerrada")));
