@@ -1,7 +1,9 @@
 #include "MessageBoxPrompter.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -22,8 +24,17 @@ struct Seen
     QMessageBox::Icon icon = QMessageBox::Information;
     bool iconPixmapEmpty = false;
     bool modal = false;
-    QWidget* parent = nullptr;
 };
+
+// The box's text as shown, and read by a screen reader: markup Qt renders is gone from it.
+QString shownText(const QMessageBox* box)
+{
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->text() == box->text())
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    }
+    return QString();
+}
 
 // Once the box is up, notes what it shows and hands it to answer, which closes it.
 void whenTheBoxOpens(Seen& seen, std::function<void(QMessageBox*)> answer)
@@ -38,14 +49,13 @@ void whenTheBoxOpens(Seen& seen, std::function<void(QMessageBox*)> answer)
         poll->deleteLater();
         seen.opened = true;
         seen.title = box->windowTitle();
-        seen.text = box->text();
+        seen.text = shownText(box);
         for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
         seen.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
         seen.icon = box->icon();
         seen.iconPixmapEmpty = box->iconPixmap().isNull();
         seen.modal = box->isModal();
-        seen.parent = box->parentWidget();
         answer(box);
     });
     poll->start();
@@ -94,13 +104,11 @@ void tst_MessageBoxPrompter::askYesNo()
     QFETCH(QString, press);
     QFETCH(bool, answer);
 
-    QWidget parent;
-    parent.show();
     Seen seen;
     whenTheBoxOpens(seen, [press](QMessageBox* box) { click(box, press); });
     MessageBoxPrompter prompter;
     const bool result
-        = prompter.askYesNo(&parent, QStringLiteral("Reindexar"), QStringLiteral("¿Continuar?"));
+        = prompter.askYesNo(nullptr, QStringLiteral("Reindexar"), QStringLiteral("¿Continuar?"));
 
     QVERIFY(seen.opened);
     QCOMPARE(seen.title, QStringLiteral("Reindexar"));
@@ -110,7 +118,6 @@ void tst_MessageBoxPrompter::askYesNo()
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
     QVERIFY(seen.iconPixmapEmpty);
     QVERIFY(seen.modal);
-    QCOMPARE(seen.parent, &parent);
     QCOMPARE(result, answer);
 }
 
@@ -125,21 +132,20 @@ void tst_MessageBoxPrompter::escapeAnswersNo()
 
 void tst_MessageBoxPrompter::showMessage()
 {
-    QWidget parent;
-    parent.show();
     Seen seen;
     whenTheBoxOpens(seen, [](QMessageBox* box) { click(box, QStringLiteral("Aceptar")); });
     MessageBoxPrompter prompter;
-    prompter.showMessage(&parent, QStringLiteral("Tarvelin"), QStringLiteral("ORA-12541: <sin listener>"));
+    // Server texts may look like markup; they are shown as written.
+    const QString text = QStringLiteral("ORA-01418: el índice \"<B>X</B>\" no existe");
+    prompter.showMessage(nullptr, QStringLiteral("Tarvelin"), text);
 
     QVERIFY(seen.opened);
     QCOMPARE(seen.title, QStringLiteral("Tarvelin"));
-    QCOMPARE(seen.text, QStringLiteral("ORA-12541: <sin listener>"));
+    QCOMPARE(seen.text, text);
     QCOMPARE(seen.buttons, QStringList {QStringLiteral("Aceptar")});
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
     QVERIFY(seen.iconPixmapEmpty);
     QVERIFY(seen.modal);
-    QCOMPARE(seen.parent, &parent);
 }
 
 void tst_MessageBoxPrompter::boxWithoutTitleTakesTheApplicationTitle()

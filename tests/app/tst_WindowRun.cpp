@@ -134,6 +134,7 @@ struct BoxSeen
     QString title, text;
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::Information;
+    QWidget* parent = nullptr; // the box belongs to the window: over it, no taskbar entry of its own
     bool statusAlreadyShown = false;
 };
 
@@ -151,6 +152,7 @@ void answerNextBox(BoxSeen& seen, const QString& answer, std::function<bool()> s
         seen.title = box->windowTitle();
         seen.text = box->text();
         seen.icon = box->icon();
+        seen.parent = box->parentWidget();
         seen.statusAlreadyShown = statusCheck();
         QAbstractButton* chosen = nullptr;
         for (QAbstractButton* b : box->buttons()) {
@@ -194,6 +196,7 @@ void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes()
     QCOMPARE(seen.buttons.size(), 2);
     QVERIFY(seen.buttons.contains("Sí") && seen.buttons.contains("No"));
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.parent, static_cast<QWidget*>(m_window.get()));
     QVERIFY(seen.statusAlreadyShown);
     // One session, no statement time-out.
     const QString query = QStringLiteral(
@@ -230,6 +233,7 @@ void tst_WindowRun::otherErrorRealBoxAndStatusLine()
     QVERIFY(status().size() >= minimumLength);
     QCOMPARE(seen.buttons, QStringList({"Aceptar"}));
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.parent, static_cast<QWidget*>(m_window.get()));
     QCOMPARE(status(), seen.text.mid(QStringLiteral("Error 1502: ").size()));
     QCOMPARE(loggedStatements().mid(1), QStringList({"ALTER INDEX IDX_A REBUILD"}));
     QVERIFY(button("cmdReindexar")->isVisible());

@@ -160,6 +160,9 @@ void tst_ProfileParser::rejectedContents_data()
     QTest::newRow("carriage return inside a line")
         << head + "Password=a\rb\n"
         << ErrorNumber::ProfileSyntax << invalid + "línea 3: contiene caracteres de control";
+    QTest::newRow("DEL in a line") << head + "Password=tiger\x7F\n"
+                                   << ErrorNumber::ProfileSyntax
+                                   << invalid + "línea 3: contiene caracteres de control";
     QTest::newRow("empty file") << QByteArray() << ErrorNumber::ProfileNoVendorSection
                                 << invalid + "no tiene la sección [Corvath S.L.]";
     QTest::newRow("another vendor only")

@@ -101,6 +101,7 @@ void tst_RunRecovery::otherCodesAreOrdinaryErrors_data()
     QTest::newRow("code in lower case") << "ora-00439: feature not enabled";
     QTest::newRow("code later in the text") << "ORA-01502: index 'IDX_A' unusable (after ORA-00439)";
     QTest::newRow("code after a blank") << " ORA-00439: feature not enabled";
+    QTest::newRow("a code that differs in its last digit") << "ORA-00438: Partitioning Option not installed";
 }
 
 // Only a description that starts with the code, as Oracle writes it, is the online refusal.

@@ -2,8 +2,8 @@
 
 Usage: accessibility_tree.py <program folder>  (the folder holds the profile Sim)
 Checks every shown control's role and name, that hidden ones are not shown, that the
-controls lie inside the window, and that the status line's text can be read and is
-announced when it changes.
+controls lie inside the window, that Qt's own texts are Spanish, and that the status line's
+text can be read and is announced when it changes.
 """
 
 import sys
@@ -72,6 +72,9 @@ def press(node):
     action = node.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
     check("Press" in names, f"{describe(node)} offers no Press action: {names}")
+    # Qt's own texts, such as the action's description, are Spanish too.
+    description = action.getDescription(names.index("Press"))
+    check(description == "Desencadena la acción", f"{describe(node)}: Press described as «{description}»")
     check(action.doAction(names.index("Press")), f"{describe(node)} refused Press")
 
 

@@ -26,6 +26,8 @@ private slots:
     void underDestdir();
     void exampleProfileIsNotListedButLoadsOnceCopied();
     void programFolderThroughALinkIsTheLinkTarget();
+    void startedWithoutADisplay_data();
+    void startedWithoutADisplay();
 
 private:
     // Runs the build's install into prefix, under destdir when it is not empty.
@@ -215,6 +217,51 @@ void tst_InstallLayout::programFolderThroughALinkIsTheLinkTarget()
     QCOMPARE(probe.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()),
         QFileInfo(root.filePath(QStringLiteral("lib/tarvelin"))).canonicalFilePath());
+}
+
+void tst_InstallLayout::startedWithoutADisplay_data()
+{
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM; empty: not set
+    QTest::newRow("nothing to show the window on") << QString();
+    // What the message itself suggests.
+    QTest::newRow("offscreen") << QStringLiteral("offscreen");
+}
+
+void tst_InstallLayout::startedWithoutADisplay()
+{
+    QFETCH(QString, platform);
+    const QString prefix = m_dir.filePath(QStringLiteral("pantalla"));
+    install(prefix);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(prefix + u'/' + Launcher, {});
+    QVERIFY(program.waitForStarted());
+    if (!platform.isEmpty()) {
+        // Its window is open, waiting for the user: the program does not end by itself.
+        const bool ended = program.waitForFinished(3000);
+        const QByteArray said = program.readAllStandardError();
+        program.kill();
+        program.waitForFinished(-1);
+        QVERIFY2(!ended, said.constData());
+        return;
+    }
+    // Not Qt's own abort in English: what is missing and what to do, in Spanish.
+    QVERIFY(program.waitForFinished(-1));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(said.startsWith(QStringLiteral("Tarvelin es un programa de escritorio y no encuentra ninguna "
+                                            "pantalla")),
+        qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("xvfb-run"))
+            && said.contains(QStringLiteral("QT_QPA_PLATFORM=offscreen")),
+        qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(tst_InstallLayout)
