@@ -7,29 +7,21 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/configure.sh"
 build="$root/build-deb"
 start=$(date +%s)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 bash "$root/scripts/deps.sh" run
-missing=()
-for p in dpkg-dev lintian desktop-file-utils xvfb xauth xdotool imagemagick; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
-    [ "$status" = installed ] || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Instalando paquetes: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/deps.sh" dpkg-dev lintian desktop-file-utils xvfb xauth xdotool imagemagick
 
 # Debian's own compiler and linker flags, hardening included.
 cd "$root"
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+configure "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
-    -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_WERROR=ON >/dev/null
+    -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_WERROR=ON
 nice -n 10 cmake --build "$build" --parallel 2
 rm -f "$build"/tarvelin_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

@@ -4,14 +4,17 @@
 # test command builds in a folder of its own, so the two never rebuild each other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/configure.sh
 bash scripts/deps.sh run
 build=${TARVELIN_RUN_BUILD_DIR:-build/run}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELIN_BUILD_TESTS=ON >/dev/null
+# The program and the simulated server's driver for the demonstration profile; no test suite, so
+# nothing that only the tests need (Qt Test, Qt's private headers) has to be installed.
+configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_BUILD_SIMULATOR=ON
 cmake --build "$build" --target Tarvelin orasimodbc
 
-# A first start needs no database: Demostración.cfp talks to the simulated Oracle server built with
-# the tests (a dozen indexes, 400 ms each, no online rebuilds). For this start only, the driver
-# manager reads the system's drivers and data sources plus that one from a folder in the build.
+# A first start needs no database: Demostración.cfp talks to the simulated Oracle server (a dozen
+# indexes, 400 ms each, no online rebuilds). For this start only, the driver manager reads the
+# system's drivers and data sources plus that one from a folder in the build.
 demo="$build/Demostración.cfp"
 if [ ! -e "$demo" ]; then
     indexes=CLIENTES_PK,CLIENTES_NIF_UK,PEDIDOS_PK,PEDIDOS_CLIENTE_IX,PEDIDOS_FECHA_IX,LINEAS_PK

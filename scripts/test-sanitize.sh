@@ -4,9 +4,10 @@
 # the integration tests. Any sanitizer report fails the test it occurs in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/configure.sh
 bash scripts/deps.sh test
 build=${TARVELIN_ASAN_BUILD_DIR:-build/asan}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_WERROR=ON -DTARVELIN_SANITIZE=ON >/dev/null
+configure "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_BUILD_TESTS=ON -DTARVELIN_WERROR=ON -DTARVELIN_SANITIZE=ON
 cmake --build "$build" -j2
 
 # Leaks are reported at exit and fail the test (exitcode 23 is LSan's own);

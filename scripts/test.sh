@@ -5,9 +5,10 @@
 # (TARVELIN_SKIP_SANITIZE=1 leaves that second pass out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/configure.sh
 bash scripts/deps.sh test
 build=${TARVELIN_TEST_BUILD_DIR:-build/test}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_WERROR=ON >/dev/null
+configure "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVELIN_BUILD_TESTS=ON -DTARVELIN_WERROR=ON
 cmake --build "$build" -j2
 bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
 

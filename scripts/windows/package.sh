@@ -9,6 +9,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$root/scripts/configure.sh"
 build="$root/build-win"
 qt_version=6.4.2
 qt=${TARVELIN_WIN_QT:-$HOME/.cache/tarvelin/qt-$qt_version-mingw64}
@@ -17,15 +18,17 @@ mingw=x86_64-w64-mingw32
 start=$(date +%s)
 
 "$here/build-qt.sh"
-"$here/packages.sh" binutils-mingw-w64-x86-64 base-files
+# What this build uses itself, whether or not build-qt.sh had to install it for Qt.
+"$here/packages.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build qt6-base-dev-tools \
+    base-files
 
 # Warnings as errors here too: the Windows-only code is compiled nowhere else.
-cmake -S "$root" -B "$build" -G Ninja \
+configure "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_WERROR=ON >/dev/null
+    -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_WERROR=ON
 nice -n 10 cmake --build "$build" --parallel 2
 
 version=$(sed -n 's/^set(TARVELIN_VERSION_TEXT "\(.*\)")$/\1/p' "$root/CMakeLists.txt")
