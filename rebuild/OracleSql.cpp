@@ -5,7 +5,13 @@ namespace OracleSql {
 QString indexListQuery()
 {
     return QStringLiteral(
-        "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
+        "SELECT i.index_name, p.partition_name, s.subpartition_name FROM user_indexes i"
+        " LEFT JOIN user_ind_partitions p ON p.index_name = i.index_name"
+        " LEFT JOIN user_ind_subpartitions s ON s.index_name = p.index_name AND s.partition_name = "
+        "p.partition_name"
+        " WHERE NOT i.index_name LIKE 'SYS\\_%' ESCAPE '\\' AND i.dropped = 'NO' AND i.temporary = 'N'"
+        " AND i.index_type NOT IN ('IOT - TOP', 'LOB')"
+        " ORDER BY i.index_name, p.partition_position, s.subpartition_position");
 }
 
 static bool isPlainIdentifier(const QString& name)
@@ -21,18 +27,24 @@ static bool isPlainIdentifier(const QString& name)
     return true;
 }
 
-QString identifier(const QString& indexName)
+QString identifier(const QString& name)
 {
-    if (isPlainIdentifier(indexName))
-        return indexName;
-    QString quoted = indexName;
+    if (isPlainIdentifier(name))
+        return name;
+    QString quoted = name;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
 
-QString rebuildStatement(const QString& indexName, const QString& onlineSuffix)
+QString rebuildStatement(const RebuildTarget& target, const QString& onlineSuffix)
 {
-    return QStringLiteral("ALTER INDEX ") + identifier(indexName) + QStringLiteral(" REBUILD") + onlineSuffix;
+    QString statement
+        = QStringLiteral("ALTER INDEX ") + identifier(target.index) + QStringLiteral(" REBUILD");
+    if (!target.subpartition.isEmpty())
+        statement += QStringLiteral(" SUBPARTITION ") + identifier(target.subpartition);
+    else if (!target.partition.isEmpty())
+        statement += QStringLiteral(" PARTITION ") + identifier(target.partition);
+    return statement + onlineSuffix;
 }
 
 } // namespace OracleSql

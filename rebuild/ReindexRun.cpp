@@ -14,8 +14,8 @@
 namespace {
 
 // A run is a table of steps. Each step is one unit of work (show a text, open
-// the connection, rebuild one index...) that either completes or raises an
-// error, and names the step that comes next. When a step fails, the recovery
+// the connection, rebuild one index or partition...) that either completes or
+// raises an error, and names the step that comes next. When a step fails, the recovery
 // decides: it may execute the failed step again from its beginning, with
 // everything it reads read afresh (only the online rebuild that the server
 // refused is retried, without ONLINE); otherwise the run goes to the end steps,
@@ -35,11 +35,11 @@ enum class Step {
     ShowProcessing,
     OpenConnection, // the profile's connection string, then the open, as one unit
     SetTimeout, // a rebuild takes as long as it takes: no time-out
-    QueryIndexes, // the schema's index names, all read at once
-    LoopTest, // any index left?
-    CancelTest, // the user asked to stop: no further index is started
-    ShowIndex, // name the index about to be rebuilt (and serve the window)
-    RebuildIndex, // ALTER INDEX ... REBUILD, blocking until the server is done
+    QueryIndexes, // what there is to rebuild, a row per statement, all read at once
+    LoopTest, // any index (or partition) left?
+    CancelTest, // the user asked to stop: no further index or partition is started
+    ShowIndex, // name the index (and partition) about to be rebuilt, and serve the window
+    RebuildIndex, // ALTER INDEX ... REBUILD [PARTITION ...], blocking until the server is done
     MoveNext,
     CloseIndexList, // the loop is over, normally or cancelled
     CloseConnection,
@@ -118,7 +118,14 @@ struct ReindexRun::Private
                 ErrorNumber::ObjectClosed, QStringLiteral("La lista de índices no está abierta"));
         return *indexList;
     }
-    QString currentIndexName() { return theIndexList().Fields(QStringLiteral("index_name")).toString(); }
+    // What the current row asks to rebuild, read from the row afresh each time.
+    OracleSql::RebuildTarget currentTarget()
+    {
+        const Recordset& rows = theIndexList();
+        return {rows.Fields(QStringLiteral("index_name")).toString(),
+            rows.Fields(QStringLiteral("partition_name")).toString(),
+            rows.Fields(QStringLiteral("subpartition_name")).toString()};
+    }
 };
 
 // One entry per step: what it does and where the run goes next.
@@ -173,13 +180,14 @@ Step ReindexRun::Private::run(Step step)
         return theIndexList().Eof() ? Step::CloseIndexList : Step::CancelTest;
     case Step::CancelTest:
         return window.cancelRequested() ? Step::CloseIndexList : Step::ShowIndex;
-    case Step::ShowIndex:
-        window.ShowInfo(RunTexts::rebuilding(currentIndexName()));
+    case Step::ShowIndex: {
+        const OracleSql::RebuildTarget target = currentTarget();
+        window.ShowInfo(RunTexts::rebuilding(target.index, target.part()));
         return Step::RebuildIndex;
+    }
     case Step::RebuildIndex:
         // Built afresh each time: the recovery may have dropped the ONLINE suffix.
-        theConnection().Execute(
-            OracleSql::rebuildStatement(currentIndexName(), sOnLine), Connection::adCmdText);
+        theConnection().Execute(OracleSql::rebuildStatement(currentTarget(), sOnLine), Connection::adCmdText);
         return Step::MoveNext;
     case Step::MoveNext:
         theIndexList().MoveNext();

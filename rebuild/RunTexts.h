@@ -13,9 +13,11 @@ inline QString processing()
 {
     return QStringLiteral("Procesando...");
 }
-inline QString rebuilding(const QString& indexName)
+// The index, and the partition or subpartition when only that is being rebuilt.
+inline QString rebuilding(const QString& indexName, const QString& partName = QString())
 {
-    return QStringLiteral("Reindexando: ") + indexName;
+    const QString text = QStringLiteral("Reindexando: ") + indexName;
+    return partName.isEmpty() ? text : text + QStringLiteral(" (") + partName + u')';
 }
 inline QString finished()
 {

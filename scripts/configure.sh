@@ -2,7 +2,8 @@
 # source tree into BUILD with Ninja.
 #
 # With TARVELIN_CONFIGURE_TRACE=DIR the script that calls it only reports what it would use and
-# stops there: deps.sh appends the packages it is asked for to DIR/packages, the configuration goes
+# stops there: deps.sh appends the packages it is asked for to DIR/packages and installs nothing,
+# the configuration goes
 # into DIR/build instead of BUILD with CMake's trace in DIR/trace.json, and the script exits after
 # configuring. tests/system/setup/check_packages.py reads those files.
 configure() {

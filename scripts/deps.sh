@@ -6,7 +6,8 @@ set -euo pipefail
 
 run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixodbc-dev qt6-translations-l10n
     fonts-dejavu-core)
-test_packages=(qt6-base-private-dev python3 postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
+# dpkg-dev: the check of package-deb.sh's packages configures as it does, with dpkg-buildflags.
+test_packages=(qt6-base-private-dev python3 dpkg-dev postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
     dbus-daemon at-spi2-core python3-pyatspi)
 
 case "${1:-run}" in
@@ -15,9 +16,11 @@ test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
 *) packages=("$@") ;;
 esac
 
-# A script asked only what it would use (scripts/configure.sh) says which packages it asks for.
+# A script asked only what it would use (scripts/configure.sh) says which packages it asks for
+# and installs nothing: that check must not change the machine.
 if [ -n "${TARVELIN_CONFIGURE_TRACE:-}" ]; then
     printf '%s\n' "${packages[@]}" >>"$TARVELIN_CONFIGURE_TRACE/packages"
+    exit 0
 fi
 
 missing=()

@@ -12,17 +12,18 @@ build=${TARVELIN_RUN_BUILD_DIR:-build/run}
 configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_BUILD_SIMULATOR=ON
 cmake --build "$build" --target Tarvelin orasimodbc
 
-# A first start needs no database: Demostración.cfp talks to the simulated Oracle server (a dozen
-# indexes, 400 ms each, no online rebuilds). For this start only, the driver manager reads the
-# system's drivers and data sources plus that one from a folder in the build.
+# A first start needs no database: Demostración.cfp talks to the simulated Oracle server, whose
+# schema (tests/support/orasim/schemas/demo.schema, copied beside the driver) holds a partitioned
+# index, a table in the recycle bin and an index-organized table: ten statements of 400 ms, no
+# online rebuilds. A profile this script wrote is written again, so it follows the build folder;
+# one the user wrote is left alone. For this start only, the driver manager reads the system's
+# drivers and data sources plus that one from a folder in the build.
 demo="$build/Demostración.cfp"
-if [ ! -e "$demo" ]; then
-    indexes=CLIENTES_PK,CLIENTES_NIF_UK,PEDIDOS_PK,PEDIDOS_CLIENTE_IX,PEDIDOS_FECHA_IX,LINEAS_PK
-    indexes+=,LINEAS_PRODUCTO_IX,PRODUCTOS_PK,PRODUCTOS_NOMBRE_IX,FACTURAS_PK,FACTURAS_PEDIDO_IX
-    indexes+=,FACTURAS_FECHA_IX,SYS_C0012345
-    printf '%s\n[Corvath S.L.]\nConnection=Driver={Simulador Oracle};Indexes=%s;DelayMs=400;Online=0\n' \
-        '# Perfil de demostración: habla con un servidor Oracle simulado, no con una base de datos.' \
-        "$indexes" >"$demo"
+demo_note='# Perfil de demostración: habla con un servidor Oracle simulado, no con una base de datos.'
+if [ ! -e "$demo" ] || [ "$(head -n 1 "$demo")" = "$demo_note" ]; then
+    schema=$(realpath "$build/odbc/demo.schema")
+    printf '%s\n[Corvath S.L.]\nConnection=Driver={Simulador Oracle};Schema={%s};DelayMs=400;Online=0\n' \
+        "$demo_note" "${schema//\}/\}\}}" >"$demo"
 fi
 system_odbc=${ODBCSYSINI:-/etc}
 session_odbc="$build/odbc-sesion"

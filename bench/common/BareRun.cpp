@@ -10,13 +10,14 @@ int bareRun(const QString& connectionString, const std::function<void(const QStr
     connection.setCommandTimeout(0);
     const std::unique_ptr<Recordset> indexes
         = connection.Execute(OracleSql::indexListQuery(), Connection::adCmdText);
-    const QString column = QStringLiteral("index_name");
     int rebuilt = 0;
     while (!indexes->Eof()) {
-        const QString name = indexes->Fields(column).toString();
+        const OracleSql::RebuildTarget target {indexes->Fields(QStringLiteral("index_name")).toString(),
+            indexes->Fields(QStringLiteral("partition_name")).toString(),
+            indexes->Fields(QStringLiteral("subpartition_name")).toString()};
         if (perIndex)
-            perIndex(name);
-        connection.Execute(OracleSql::rebuildStatement(name, QString()), Connection::adCmdText);
+            perIndex(target.index);
+        connection.Execute(OracleSql::rebuildStatement(target, QString()), Connection::adCmdText);
         indexes->MoveNext();
         ++rebuilt;
     }

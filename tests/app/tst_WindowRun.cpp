@@ -2,6 +2,7 @@
 #include "FaultyConnection.h"
 #include "LogLines.h"
 #include "MessageBoxPrompter.h"
+#include "OracleSql.h"
 #include "RecordingPrompter.h"
 #include "StubProfile.h"
 #include "WindowSystemInput.h"
@@ -101,7 +102,7 @@ void tst_WindowRun::clickRunsEveryIndexAndRestoresTheButtons()
     QVERIFY(!button("cmdCancelar")->isVisible());
     const QStringList statements = loggedStatements();
     QCOMPARE(statements.mid(1), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
-    QVERIFY(statements.first().startsWith("SELECT index_name FROM user_indexes"));
+    QCOMPARE(statements.first(), OracleSql::indexListQuery());
 }
 
 void tst_WindowRun::queuedCancelClickStopsBeforeTheNextIndex()
@@ -199,8 +200,7 @@ void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes()
     QCOMPARE(seen.parent, static_cast<QWidget*>(m_window.get()));
     QVERIFY(seen.statusAlreadyShown);
     // One session, no statement time-out.
-    const QString query = QStringLiteral(
-        "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
+    const QString query = OracleSql::indexListQuery();
     QCOMPARE(logLines(m_dir->filePath("log")),
         QStringList({"CONNECT", "EXEC 0 " + query, "EXEC 0 ALTER INDEX IDX_A REBUILD ONLINE",
             "EXEC 0 ALTER INDEX IDX_A REBUILD", "EXEC 0 ALTER INDEX IDX_B REBUILD", "DISCONNECT"}));

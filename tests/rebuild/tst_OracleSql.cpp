@@ -7,26 +7,81 @@ class tst_OracleSql : public QObject
     Q_OBJECT
 
 private slots:
-    void plainNamesStayAsTheyAre_data();
-    void plainNamesStayAsTheyAre();
+    void statements_data();
+    void statements();
     void otherNamesAreQuoted_data();
     void otherNamesAreQuoted();
-    void onlineSuffixIsAppended();
 };
 
-void tst_OracleSql::plainNamesStayAsTheyAre_data()
+void tst_OracleSql::statements_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("letters and underscore") << "IDX_A";
-    QTest::newRow("digits") << "PK_ORDERS2";
-    QTest::newRow("dollar and hash") << "IDX$ORD#1";
-    QTest::newRow("one letter") << "X";
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<QString>("partition");
+    QTest::addColumn<QString>("subpartition");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("statement");
+
+    QTest::newRow("letters and underscore") << "IDX_A"
+                                            << ""
+                                            << ""
+                                            << ""
+                                            << "ALTER INDEX IDX_A REBUILD";
+    QTest::newRow("digits") << "PK_ORDERS2"
+                            << ""
+                            << ""
+                            << ""
+                            << "ALTER INDEX PK_ORDERS2 REBUILD";
+    QTest::newRow("dollar and hash") << "IDX$ORD#1"
+                                     << ""
+                                     << ""
+                                     << ""
+                                     << "ALTER INDEX IDX$ORD#1 REBUILD";
+    QTest::newRow("one letter") << "X"
+                                << ""
+                                << ""
+                                << ""
+                                << "ALTER INDEX X REBUILD";
+    QTest::newRow("online") << "IDX_A"
+                            << ""
+                            << ""
+                            << " ONLINE"
+                            << "ALTER INDEX IDX_A REBUILD ONLINE";
+    QTest::newRow("partition") << "VENTAS_IX"
+                               << "P2024"
+                               << ""
+                               << ""
+                               << "ALTER INDEX VENTAS_IX REBUILD PARTITION P2024";
+    QTest::newRow("partition online") << "VENTAS_IX"
+                                      << "P2024"
+                                      << ""
+                                      << " ONLINE"
+                                      << "ALTER INDEX VENTAS_IX REBUILD PARTITION P2024 ONLINE";
+    // The subpartition alone names the segment; its partition is not written.
+    QTest::newRow("subpartition") << "VENTAS_IX"
+                                  << "P2024"
+                                  << "P2024_NORTE"
+                                  << " ONLINE"
+                                  << "ALTER INDEX VENTAS_IX REBUILD SUBPARTITION P2024_NORTE ONLINE";
+    QTest::newRow("partition names quoted too") << "Ventas"
+                                                << "p 1"
+                                                << ""
+                                                << ""
+                                                << "ALTER INDEX \"Ventas\" REBUILD PARTITION \"p 1\"";
+    QTest::newRow("subpartition quoted") << "V"
+                                         << "P"
+                                         << "s\"1"
+                                         << ""
+                                         << "ALTER INDEX V REBUILD SUBPARTITION \"s\"\"1\"";
 }
 
-void tst_OracleSql::plainNamesStayAsTheyAre()
+void tst_OracleSql::statements()
 {
-    QFETCH(QString, name);
-    QCOMPARE(OracleSql::rebuildStatement(name, QString()), "ALTER INDEX " + name + " REBUILD");
+    QFETCH(QString, index);
+    QFETCH(QString, partition);
+    QFETCH(QString, subpartition);
+    QFETCH(QString, suffix);
+    QFETCH(QString, statement);
+    QCOMPARE(OracleSql::rebuildStatement({index, partition, subpartition}, suffix), statement);
 }
 
 void tst_OracleSql::otherNamesAreQuoted_data()
@@ -49,6 +104,8 @@ void tst_OracleSql::otherNamesAreQuoted_data()
                                            << "\"X REBUILD; DROP TABLE T\"";
     QTest::newRow("accented letter") << "ÍNDICE"
                                      << "\"ÍNDICE\"";
+    QTest::newRow("recycle bin name") << "BIN$n3kL0DqzRMeGRm1E2nF0sA==$0"
+                                      << "\"BIN$n3kL0DqzRMeGRm1E2nF0sA==$0\"";
     QTest::newRow("empty") << ""
                            << "\"\"";
 }
@@ -58,12 +115,7 @@ void tst_OracleSql::otherNamesAreQuoted()
     QFETCH(QString, name);
     QFETCH(QString, written);
     QCOMPARE(OracleSql::identifier(name), written);
-    QCOMPARE(OracleSql::rebuildStatement(name, QString()), "ALTER INDEX " + written + " REBUILD");
-}
-
-void tst_OracleSql::onlineSuffixIsAppended()
-{
-    QCOMPARE(OracleSql::rebuildStatement("IDX_A", " ONLINE"), QString("ALTER INDEX IDX_A REBUILD ONLINE"));
+    QCOMPARE(OracleSql::rebuildStatement({name, {}, {}}, QString()), "ALTER INDEX " + written + " REBUILD");
 }
 
 QTEST_APPLESS_MAIN(tst_OracleSql)

@@ -1,3 +1,4 @@
+#include "OracleSql.h"
 #include "RunFixture.h"
 #include "RunPlatform.h"
 
@@ -21,6 +22,8 @@ private slots:
     void schemaWithoutOwnIndexes();
     void namesStartingWithSysAreNotAllSkipped();
     void namesNeedingQuotesAreRebuilt();
+    void everyKindOfIndex_data();
+    void everyKindOfIndex();
     void previousCancelDoesNotStopANewRun();
     void changingTheTickDuringARunHasNoEffect();
 
@@ -31,10 +34,11 @@ private slots:
     void cancelDuringLastRebuildEndsWithCancelando();
     void cancelWhileLastIndexAnnouncedEndsCancelado();
     void cancelServedOnTheFinalText();
+    void cancelInsideAPartitionedIndex_data();
+    void cancelInsideAPartitionedIndex();
 };
 
-static const QString Query = QStringLiteral(
-    "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1");
+static const QString Query = OracleSql::indexListQuery();
 
 void tst_ReindexRun::normalRunRebuildsEveryIndexInOrder()
 {
@@ -167,6 +171,77 @@ void tst_ReindexRun::namesNeedingQuotesAreRebuilt()
     QVERIFY(f.window.statuses().contains("Reindexando: My Idx"));
 }
 
+// What a run sends and shows for each kind of index a schema holds: the ones no ALTER INDEX can
+// rebuild are left out, a partitioned index goes partition by partition in position order.
+void tst_ReindexRun::everyKindOfIndex_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<int>("online");
+    QTest::addColumn<QStringList>("rebuilds");
+    QTest::addColumn<QStringList>("shown"); // the "Reindexando: " texts
+
+    const auto leftOut = [](const char* row, const char* kind, const char* name) {
+        QTest::newRow(row) << RunFixture::schema(QStringLiteral("A_IX normal A\n%1 %2 T\nZ_IX normal Z\n")
+                                                     .arg(QLatin1String(name), QLatin1String(kind)))
+                           << 0 << QStringList({"ALTER INDEX A_IX REBUILD", "ALTER INDEX Z_IX REBUILD"})
+                           << QStringList({"Reindexando: A_IX", "Reindexando: Z_IX"});
+    };
+    leftOut("recycle bin left out", "recyclebin", "BIN$n3kL0DqzRMeGRm1E2nF0sA==$0");
+    leftOut("temporary table's index left out", "temporary", "TMP_IX");
+    leftOut("IOT top index left out", "iot-top", "IOT_PK");
+    leftOut("LOB index left out", "lob", "LOB_IX");
+    QTest::newRow("partitions in position order, not name order")
+        << RunFixture::schema("V_IX normal V P2026,P2024,P2025\n") << 0
+        << QStringList({"ALTER INDEX V_IX REBUILD PARTITION P2026",
+               "ALTER INDEX V_IX REBUILD PARTITION P2024", "ALTER INDEX V_IX REBUILD PARTITION P2025"})
+        << QStringList(
+               {"Reindexando: V_IX (P2026)", "Reindexando: V_IX (P2024)", "Reindexando: V_IX (P2025)"});
+    QTest::newRow("a composite index by subpartition")
+        << RunFixture::schema("M_IX normal M P1(S2,S1),P2(S3)\n") << 1
+        << QStringList({"ALTER INDEX M_IX REBUILD SUBPARTITION S2 ONLINE",
+               "ALTER INDEX M_IX REBUILD SUBPARTITION S1 ONLINE",
+               "ALTER INDEX M_IX REBUILD SUBPARTITION S3 ONLINE"})
+        << QStringList({"Reindexando: M_IX (S2)", "Reindexando: M_IX (S1)", "Reindexando: M_IX (S3)"});
+    QTest::newRow("partitions between plain indexes, names quoted")
+        << RunFixture::schema("a normal T\nB normal T p1,P2\nC normal T\n") << 0
+        << QStringList({"ALTER INDEX B REBUILD PARTITION \"p1\"", "ALTER INDEX B REBUILD PARTITION P2",
+               "ALTER INDEX C REBUILD", "ALTER INDEX \"a\" REBUILD"})
+        << QStringList({"Reindexando: B (p1)", "Reindexando: B (P2)", "Reindexando: C", "Reindexando: a"});
+    QTest::newRow("every kind at once, online")
+        << QStringLiteral("Schema=" TARVELIN_ORASIM_SCHEMAS "/mixed.schema") << 1
+        << QStringList({"ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2024 ONLINE",
+               "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025 ONLINE",
+               "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2026 ONLINE",
+               "ALTER INDEX CLIENTES_PK REBUILD ONLINE",
+               "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_NORTE ONLINE",
+               "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_SUR ONLINE",
+               "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_NORTE ONLINE",
+               "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_SUR ONLINE",
+               "ALTER INDEX ZONAS_PK REBUILD ONLINE"})
+        << QStringList({"Reindexando: CLIENTES_ALTA_IX (P2024)", "Reindexando: CLIENTES_ALTA_IX (P2025)",
+               "Reindexando: CLIENTES_ALTA_IX (P2026)", "Reindexando: CLIENTES_PK",
+               "Reindexando: MOVIMIENTOS_IX (P2025_NORTE)", "Reindexando: MOVIMIENTOS_IX (P2025_SUR)",
+               "Reindexando: MOVIMIENTOS_IX (P2026_NORTE)", "Reindexando: MOVIMIENTOS_IX (P2026_SUR)",
+               "Reindexando: ZONAS_PK"});
+}
+
+void tst_ReindexRun::everyKindOfIndex()
+{
+    QFETCH(QString, config);
+    QFETCH(int, online);
+    QFETCH(QStringList, rebuilds);
+    QFETCH(QStringList, shown);
+
+    RunFixture f(config);
+    f.window.onLine = online;
+    f.run();
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.window.statuses(),
+        QStringList({"Conectando...", "Procesando..."}) + shown + QStringList("Terminado"));
+    QVERIFY(!f.window.journal.join('\n').contains("error:"));
+    QVERIFY(f.idle());
+}
+
 void tst_ReindexRun::previousCancelDoesNotStopANewRun()
 {
     RunFixture f;
@@ -281,6 +356,53 @@ void tst_ReindexRun::cancelServedOnTheFinalText()
     };
     f.run();
     QCOMPARE(f.window.statuses(), QStringList({"Seleccione la base de datos a reindexar", "Cancelando..."}));
+    QVERIFY(f.idle());
+}
+
+// Between partitions as between indexes: the flag is looked at before each statement.
+void tst_ReindexRun::cancelInsideAPartitionedIndex_data()
+{
+    QTest::addColumn<QString>("announced"); // the click is served while this is shown...
+    QTest::addColumn<QString>("during"); // ...or waits in the queue while this statement runs
+    QTest::addColumn<QStringList>("partitions"); // those rebuilt
+    QTest::addColumn<QStringList>("lastStatuses");
+
+    QTest::newRow("served while the first partition is announced")
+        << "Reindexando: V_IX (P1)"
+        << "" << QStringList({"P1"}) << QStringList({"Cancelando...", "Cancelado"});
+    QTest::newRow("during the first partition's rebuild")
+        << ""
+        << "ALTER INDEX V_IX REBUILD PARTITION P1" << QStringList({"P1", "P2"})
+        << QStringList({"Reindexando: V_IX (P2)", "Cancelando...", "Cancelado"});
+    QTest::newRow("during the last partition's rebuild")
+        << ""
+        << "ALTER INDEX V_IX REBUILD PARTITION P3" << QStringList({"P1", "P2", "P3"})
+        << QStringList({"Reindexando: V_IX (P3)", "Terminado", "Cancelando..."});
+}
+
+void tst_ReindexRun::cancelInsideAPartitionedIndex()
+{
+    QFETCH(QString, announced);
+    QFETCH(QString, during);
+    QFETCH(QStringList, partitions);
+    QFETCH(QStringList, lastStatuses);
+
+    RunFixture f(RunFixture::schema("V_IX normal V P1,P2,P3\n"));
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:" + announced)
+            f.window.postCancelClick();
+    };
+    f.plan->beforeExecute = [&](const QString& sql) {
+        if (sql == during)
+            f.window.postCancelClick();
+    };
+    f.run();
+    QStringList rebuilds;
+    for (const QString& partition : partitions)
+        rebuilds << "ALTER INDEX V_IX REBUILD PARTITION " + partition;
+    QCOMPARE(f.rebuilds(), rebuilds);
+    const QStringList statuses = f.window.statuses();
+    QCOMPARE(statuses.mid(statuses.size() - lastStatuses.size()), lastStatuses);
     QVERIFY(f.idle());
 }
 

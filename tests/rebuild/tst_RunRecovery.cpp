@@ -17,9 +17,12 @@ private slots:
     void onlineRefusedAnsweredYesRetriesWithoutOnline();
     void onlineRefusedAnsweredNoTouchesNothingMore();
     void onlineRefusedWithoutOnlineAsksAgain();
+    void onlineRefusedOnASecondPartition_data();
+    void onlineRefusedOnASecondPartition();
     void otherCodesAreOrdinaryErrors_data();
     void otherCodesAreOrdinaryErrors();
     void emptyDescriptionAndNegativeNumber();
+    void failingRebuildStopsTheRunThere_data();
     void failingRebuildStopsTheRunThere();
     void wrongPasswordShowsTheServerText();
     void failureAtEachStep_data();
@@ -95,6 +98,44 @@ void tst_RunRecovery::onlineRefusedWithoutOnlineAsksAgain()
     QVERIFY(f.idle());
 }
 
+// A partition is a step like an index: the same question, and "Sí" rebuilds that same partition
+// without ONLINE, and every later statement too.
+void tst_RunRecovery::onlineRefusedOnASecondPartition_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("rebuilds");
+    QTest::addColumn<QStringList>("statuses");
+
+    const QStringList refused {
+        "ALTER INDEX V_IX REBUILD PARTITION P1 ONLINE", "ALTER INDEX V_IX REBUILD PARTITION P2 ONLINE"};
+    const QStringList shown {"Conectando...", "Procesando...", "Reindexando: V_IX (P1)",
+        "Reindexando: V_IX (P2)", "No se puede reindexar en línea"};
+    QTest::newRow("Sí") << true
+                        << refused
+            + QStringList({"ALTER INDEX V_IX REBUILD PARTITION P2", "ALTER INDEX V_IX REBUILD PARTITION P3",
+                "ALTER INDEX W_IX REBUILD"})
+                        << shown + QStringList({"Reindexando: V_IX (P3)", "Reindexando: W_IX", "Terminado"});
+    QTest::newRow("No") << false << refused << shown;
+}
+
+void tst_RunRecovery::onlineRefusedOnASecondPartition()
+{
+    QFETCH(bool, answer);
+    QFETCH(QStringList, rebuilds);
+    QFETCH(QStringList, statuses);
+
+    RunFixture f(RunFixture::schema("V_IX normal V P1,P2,P3\nW_IX normal W\n") + ";Fail=V_IX.P2:439");
+    f.window.onLine = 1;
+    f.window.answers = {answer};
+    f.run();
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.window.statuses(), statuses);
+    QCOMPARE(count(f.window.journal, "ask:"), 1);
+    QCOMPARE(count(f.window.journal, "error:"), 0);
+    QCOMPARE(f.window.onLine, 0);
+    QVERIFY(f.idle());
+}
+
 void tst_RunRecovery::otherCodesAreOrdinaryErrors_data()
 {
     QTest::addColumn<QString>("description");
@@ -137,12 +178,27 @@ void tst_RunRecovery::emptyDescriptionAndNegativeNumber()
     QVERIFY(f.idle());
 }
 
+void tst_RunRecovery::failingRebuildStopsTheRunThere_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QStringList>("rebuilds");
+
+    QTest::newRow("an index") << "Indexes=IDX_A,IDX_B,IDX_C;Fail=IDX_B:01502"
+                              << QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"});
+    QTest::newRow("a partition") << RunFixture::schema("IDX_A normal T P1,P2,P3\nIDX_B normal T\n")
+            + ";Fail=IDX_A.P2:1502"
+                                 << QStringList({"ALTER INDEX IDX_A REBUILD PARTITION P1",
+                                        "ALTER INDEX IDX_A REBUILD PARTITION P2"});
+}
+
 void tst_RunRecovery::failingRebuildStopsTheRunThere()
 {
-    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Fail=IDX_B:01502"));
+    QFETCH(QString, config);
+    QFETCH(QStringList, rebuilds);
+    RunFixture f(config);
     f.run();
 
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QCOMPARE(f.rebuilds(), rebuilds);
     const QStringList errors = f.window.journal.filter(QRegularExpression("^error:"));
     QCOMPARE(errors.size(), 1);
     // The driver's "[vendor][component]" prefixes are gone: the text starts with the code.

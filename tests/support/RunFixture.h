@@ -6,6 +6,9 @@
 #include "ScriptedWindow.h"
 #include "StubProfile.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <memory>
 
 // One run against the simulated Oracle server, in process: a scripted window,
@@ -55,4 +58,17 @@ struct RunFixture
     }
 
     bool idle() const { return window.reindexarShown && !window.cancelarShown; }
+
+    // "Schema=<file>" for the simulated server, the file holding these lines (its format:
+    // orasim/README.md), in a folder that lasts as long as the suite.
+    static QString schema(const QString& lines)
+    {
+        static QTemporaryDir folder;
+        static int files = 0;
+        const QString path = folder.filePath(QStringLiteral("schema-%1.txt").arg(++files));
+        QFile file(path);
+        if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(lines.toUtf8()) < 0)
+            qFatal("cannot write the schema file %s", qPrintable(path));
+        return QStringLiteral("Schema={%1}").arg(path);
+    }
 };

@@ -1,19 +1,28 @@
 #include "AlterIndexStatement.h"
 
-#include "SqlPattern.h"
-
-#include <QRegularExpression>
+#include "SqlLexer.h"
 
 std::optional<AlterIndexStatement> AlterIndexStatement::parse(const QString& sql)
 {
-    using namespace SqlPattern;
-    static const QRegularExpression statement(QStringLiteral("^\\s*") + keyword("ALTER")
-            + QStringLiteral("\\s*") + keyword("INDEX") + QStringLiteral("\\s*") + name()
-            + QStringLiteral("\\s*") + keyword("REBUILD") + QStringLiteral("(\\s*") + keyword("ONLINE")
-            + QStringLiteral(")?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = statement.match(sql);
-    if (!match.hasMatch())
+    std::optional<SqlTokens> tokens = SqlTokens::read(sql);
+    if (!tokens || !tokens->acceptKeyword("ALTER") || !tokens->acceptKeyword("INDEX")
+        || !tokens->peek().isName())
         return std::nullopt;
-    return AlterIndexStatement {resolvedName(match.captured(1)), match.hasCaptured(2)};
+    AlterIndexStatement statement;
+    statement.indexName = tokens->next().text;
+    if (!tokens->acceptKeyword("REBUILD"))
+        return std::nullopt;
+    if (tokens->acceptKeyword("PARTITION"))
+        statement.target = Target::Partition;
+    else if (tokens->acceptKeyword("SUBPARTITION"))
+        statement.target = Target::Subpartition;
+    if (statement.target != Target::Index) {
+        if (!tokens->peek().isName())
+            return std::nullopt;
+        statement.partitionName = tokens->next().text;
+    }
+    statement.online = tokens->acceptKeyword("ONLINE");
+    if (!tokens->atEnd())
+        return std::nullopt;
+    return statement;
 }

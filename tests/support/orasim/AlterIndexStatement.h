@@ -4,10 +4,15 @@
 
 #include <optional>
 
-// ALTER INDEX <name> REBUILD [ONLINE], the one statement the server runs per index.
+// ALTER INDEX <name> REBUILD [PARTITION <name> | SUBPARTITION <name>] [ONLINE], the statement the
+// server runs for an index, or for one partition or subpartition of it.
 struct AlterIndexStatement
 {
+    enum class Target { Index, Partition, Subpartition };
+
     QString indexName; // resolved: unquoted names upper-cased, quoted names exact
+    Target target = Target::Index;
+    QString partitionName; // the partition or subpartition, resolved; empty for the whole index
     bool online = false;
 
     // No value when the text is not exactly that statement (the server then answers ORA-00900).

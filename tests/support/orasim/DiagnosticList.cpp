@@ -22,6 +22,8 @@ const StandardText standardTexts[] = {
     {"07009", "Invalid descriptor index"},
     {"08002", "Connection name in use"},
     {"08003", "Connection not open"},
+    {"22002", "Indicator variable required but not supplied"},
+    {"22003", "Numeric value out of range"},
     {"24000", "Invalid cursor state"},
     {"HY010", "Function sequence error"},
     {"HY024", "Invalid attribute value"},

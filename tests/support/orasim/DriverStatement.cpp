@@ -1,6 +1,5 @@
 #include "DriverStatement.h"
 
-#include "DictionaryQuery.h"
 #include "DriverConnection.h"
 #include "OdbcText.h"
 
@@ -8,12 +7,15 @@
 #include <sqlucode.h>
 
 #include <cstdint>
+#include <limits>
 
 namespace {
 
-// USER_INDEXES.INDEX_NAME as the server describes it.
-constexpr SQLSMALLINT columnType = SQL_VARCHAR;
-constexpr SQLULEN columnSize = 128;
+// Oracle's driver describes VARCHAR2 as SQL_VARCHAR and NUMBER as SQL_DECIMAL.
+SQLSMALLINT sqlType(const Dictionary::Column& column)
+{
+    return column.numeric ? SQL_DECIMAL : SQL_VARCHAR;
+}
 
 SQLULEN numberFrom(SQLPOINTER value)
 {
@@ -72,7 +74,7 @@ SQLRETURN DriverStatement::run(const QString& sql)
     }
     m_query = outcome.isQuery;
     if (m_query) {
-        m_rows = std::move(outcome.rows);
+        m_result = std::move(outcome.result);
         m_row = -1;
         m_cursorOpen = true;
     } else {
@@ -84,13 +86,21 @@ SQLRETURN DriverStatement::run(const QString& sql)
 SQLSMALLINT DriverStatement::columnCount() const
 {
     if (m_executed)
-        return m_query ? 1 : 0;
-    return m_prepared && DictionaryQuery::parse(*m_prepared) ? 1 : 0;
+        return m_query ? SQLSMALLINT(m_result.columns.size()) : 0;
+    const std::optional<SelectQuery> query = m_prepared ? SelectQuery::parse(*m_prepared) : std::nullopt;
+    return query ? SQLSMALLINT(query->columnCount()) : 0;
+}
+
+const Dictionary::Column* DriverStatement::column(SQLUSMALLINT number) const
+{
+    if (!m_executed || !m_query || number < 1 || number > m_result.columns.size())
+        return nullptr;
+    return &m_result.columns.at(number - 1).description;
 }
 
 bool DriverStatement::onRow() const
 {
-    return m_cursorOpen && m_row >= 0 && m_row < m_rows.size();
+    return m_cursorOpen && m_row >= 0 && m_row < m_result.rowCount;
 }
 
 SQLRETURN DriverStatement::resultColumns(SQLSMALLINT* count)
@@ -106,17 +116,18 @@ SQLRETURN DriverStatement::describeColumn(SQLUSMALLINT column, SQLPOINTER name, 
 {
     if (columnCount() == 0)
         return fail("07005");
-    if (column != 1)
+    const Dictionary::Column* described = this->column(column);
+    if (!described)
         return fail("07009");
     if (dataType)
-        *dataType = columnType;
+        *dataType = sqlType(*described);
     if (size)
-        *size = columnSize;
+        *size = SQLULEN(described->size);
     if (digits)
         *digits = 0;
     if (nullable)
-        *nullable = SQL_NO_NULLS;
-    return answer(OracleSimulator::columnName(), wide, name, capacity, false, nameLength);
+        *nullable = described->nullable ? SQL_NULLABLE : SQL_NO_NULLS;
+    return answer(described->name, wide, name, capacity, false, nameLength);
 }
 
 SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT field, SQLPOINTER text,
@@ -129,17 +140,18 @@ SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT fie
     }
     if (columnCount() == 0)
         return fail("07005");
-    if (column != 1)
+    const Dictionary::Column* described = this->column(column);
+    if (!described)
         return fail("07009");
     std::optional<QString> textAnswer;
     SQLLEN numberAnswer = 0;
     switch (field) {
     case SQL_DESC_NAME:
     case SQL_DESC_LABEL:
-        textAnswer = OracleSimulator::columnName();
+        textAnswer = described->name;
         break;
     case SQL_DESC_TYPE_NAME:
-        textAnswer = QStringLiteral("VARCHAR2");
+        textAnswer = described->numeric ? QStringLiteral("NUMBER") : QStringLiteral("VARCHAR2");
         break;
     case SQL_DESC_TABLE_NAME:
     case SQL_DESC_BASE_TABLE_NAME:
@@ -147,18 +159,22 @@ SQLRETURN DriverStatement::columnAttribute(SQLUSMALLINT column, SQLUSMALLINT fie
         break;
     case SQL_DESC_TYPE:
     case SQL_DESC_CONCISE_TYPE:
-        numberAnswer = columnType;
+        numberAnswer = sqlType(*described);
         break;
     case SQL_DESC_LENGTH:
     case SQL_DESC_OCTET_LENGTH:
     case SQL_DESC_DISPLAY_SIZE:
-        numberAnswer = columnSize;
+    case SQL_DESC_PRECISION:
+        numberAnswer = described->size;
+        break;
+    case SQL_DESC_SCALE:
+        numberAnswer = 0;
         break;
     case SQL_DESC_NULLABLE:
-        numberAnswer = SQL_NO_NULLS;
+        numberAnswer = described->nullable ? SQL_NULLABLE : SQL_NO_NULLS;
         break;
     case SQL_DESC_UNSIGNED: // true for every type that is not numeric
-        numberAnswer = SQL_TRUE;
+        numberAnswer = described->numeric ? SQL_FALSE : SQL_TRUE;
         break;
     case SQL_DESC_AUTO_UNIQUE_VALUE:
         numberAnswer = 0;
@@ -180,12 +196,13 @@ SQLRETURN DriverStatement::fetch(SQLSMALLINT orientation)
         return fail("24000");
     if (orientation != SQL_FETCH_NEXT)
         return fail("HY106");
+    m_readColumn = 0;
     m_readFrom = 0;
     m_readDone = false;
     m_readType = 0;
-    if (m_row < m_rows.size())
+    if (m_row < m_result.rowCount)
         ++m_row;
-    return m_row < m_rows.size() ? SQL_SUCCESS : SQL_NO_DATA;
+    return m_row < m_result.rowCount ? SQL_SUCCESS : SQL_NO_DATA;
 }
 
 SQLRETURN DriverStatement::getData(
@@ -193,16 +210,20 @@ SQLRETURN DriverStatement::getData(
 {
     if (!onRow())
         return fail("24000");
-    if (column != 1)
+    const Dictionary::Column* described = this->column(column);
+    if (!described)
         return fail("07009");
     if (targetType == SQL_C_DEFAULT)
-        targetType = SQL_C_CHAR;
-    if (targetType != SQL_C_CHAR && targetType != SQL_C_WCHAR)
+        targetType = described->numeric ? SQL_C_DOUBLE : SQL_C_CHAR;
+    const bool asNumber
+        = targetType == SQL_C_DOUBLE || targetType == SQL_C_SBIGINT || targetType == SQL_C_SLONG;
+    if (targetType != SQL_C_CHAR && targetType != SQL_C_WCHAR && !(asNumber && described->numeric))
         return fail("07006");
     if (bufferLength < 0)
         return fail("HY090");
-    // Asking in another type starts the value again.
-    if (targetType != m_readType) {
+    // Another column, or the same in another type, starts the value again.
+    if (column != m_readColumn || targetType != m_readType) {
+        m_readColumn = column;
         m_readType = targetType;
         m_readFrom = 0;
         m_readDone = false;
@@ -210,9 +231,19 @@ SQLRETURN DriverStatement::getData(
     if (m_readDone)
         return SQL_NO_DATA;
 
+    const QString& value = m_result.columns.at(column - 1).values.at(m_row);
+    if (value.isNull()) {
+        if (!indicator)
+            return fail("22002");
+        *indicator = SQL_NULL_DATA;
+        m_readDone = true;
+        return SQL_SUCCESS;
+    }
+    if (asNumber)
+        return getNumber(value, targetType, target, indicator);
+
     const bool wide = targetType == SQL_C_WCHAR;
     const qsizetype unit = wide ? qsizetype(sizeof(SQLWCHAR)) : 1;
-    const QString& value = m_rows.at(m_row);
     const QByteArray utf8 = wide ? QByteArray() : value.toUtf8();
     const qsizetype total = wide ? value.size() : utf8.size();
     const qsizetype remaining = total - m_readFrom;
@@ -240,6 +271,33 @@ SQLRETURN DriverStatement::getData(
         return SQL_SUCCESS_WITH_INFO;
     }
     m_readDone = true;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN DriverStatement::getNumber(
+    const QString& value, SQLSMALLINT targetType, SQLPOINTER target, SQLLEN* indicator)
+{
+    const qlonglong number = value.toLongLong();
+    m_readDone = true;
+    if (targetType == SQL_C_DOUBLE) {
+        if (target)
+            *static_cast<SQLDOUBLE*>(target) = SQLDOUBLE(number);
+        if (indicator)
+            *indicator = sizeof(SQLDOUBLE);
+    } else if (targetType == SQL_C_SBIGINT) {
+        if (target)
+            *static_cast<SQLBIGINT*>(target) = SQLBIGINT(number);
+        if (indicator)
+            *indicator = sizeof(SQLBIGINT);
+    } else {
+        if (number < std::numeric_limits<SQLINTEGER>::min()
+            || number > std::numeric_limits<SQLINTEGER>::max())
+            return fail("22003");
+        if (target)
+            *static_cast<SQLINTEGER*>(target) = SQLINTEGER(number);
+        if (indicator)
+            *indicator = sizeof(SQLINTEGER);
+    }
     return SQL_SUCCESS;
 }
 
@@ -331,7 +389,7 @@ SQLRETURN DriverStatement::closeCursor(bool mustBeOpen)
     if (!m_cursorOpen && mustBeOpen)
         return fail("24000");
     m_cursorOpen = false;
-    m_rows.clear();
+    m_result = {};
     m_row = -1;
     return SQL_SUCCESS;
 }

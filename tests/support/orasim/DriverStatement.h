@@ -1,16 +1,17 @@
 #pragma once
 
 #include "OdbcHandle.h"
+#include "SelectQuery.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
 class DriverConnection;
 
-// SQL_HANDLE_STMT: one statement and its forward-only cursor. The dictionary query's rows are
-// read with SQLGetData, in pieces when the application's buffer is short.
+// SQL_HANDLE_STMT: one statement and its forward-only cursor. A query's values are read with
+// SQLGetData: texts as characters, in pieces when the application's buffer is short; numbers as
+// characters or as numbers; NULL as SQL_NULL_DATA.
 class DriverStatement : public OdbcHandle
 {
 public:
@@ -49,8 +50,11 @@ public:
 private:
     SQLRETURN run(const QString& sql);
     bool onRow() const;
-    // 1 for the dictionary query, 0 for anything else; a prepared text is looked at.
+    // The query's columns, none for anything else; a prepared text is looked at.
     SQLSMALLINT columnCount() const;
+    // The description of a column by its ODBC number, or null (07009) when there is none.
+    const Dictionary::Column* column(SQLUSMALLINT number) const;
+    SQLRETURN getNumber(const QString& value, SQLSMALLINT targetType, SQLPOINTER target, SQLLEN* indicator);
 
     DriverConnection& m_connection;
     std::optional<QString> m_prepared;
@@ -59,11 +63,12 @@ private:
 
     bool m_query = false; // the last execution gave rows
     bool m_cursorOpen = false;
-    QStringList m_rows;
+    QueryResult m_result;
     qsizetype m_row = -1;
     SQLLEN m_rowCount = -1;
 
-    // How far SQLGetData has read the current row, and in which type.
+    // How far SQLGetData has read which column of the current row, and in which type.
+    SQLUSMALLINT m_readColumn = 0;
     qsizetype m_readFrom = 0;
     bool m_readDone = false;
     SQLSMALLINT m_readType = 0;

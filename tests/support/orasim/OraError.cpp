@@ -7,13 +7,16 @@ namespace {
 struct KnownText
 {
     int code;
-    const char* text; // %1 is the index name where the server names it
+    const char* text; // %1 is what the server names: the index, or the identifier it cannot find
 };
 
 const KnownText knownTexts[] = {
     {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
     {OraError::FeatureNotEnabled, "feature not enabled: Online Index Build"},
     {OraError::InvalidSqlStatement, "invalid SQL statement"},
+    {OraError::InvalidIdentifier, "%1: invalid identifier"},
+    {OraError::ColumnAmbiguous, "column ambiguously defined"},
+    {OraError::NoSuchView, "table or view does not exist"},
     {OraError::InvalidLogon, "invalid username/password; logon denied"},
     {1031, "insufficient privileges"},
     {OraError::IndexDoesNotExist, "specified index does not exist"},
@@ -21,7 +24,19 @@ const KnownText knownTexts[] = {
     {OraError::EscapeNotOneCharacter, "escape character must be character string of length 1"},
     {1502, "index '%1' or partition of such index is in unusable state"},
     {1652, "unable to extend temp segment by 128 in tablespace TEMP"},
+    {OraError::InvalidNumber, "invalid number"},
+    {OraError::OrderByPosition, "ORDER BY item must be the number of a SELECT-list expression"},
+    {OraError::NoSuchPartition, "Specified partition does not exist"},
     {3113, "end-of-file on communication channel"},
+    {OraError::PartitionedAsAWhole, "a partitioned index may not be rebuilt as a whole"},
+    {OraError::NoSuchSubpartition, "Specified subpartition does not exist"},
+    {OraError::PartitionOfComposite, "cannot REBUILD a partition of a composite partitioned index"},
+    {OraError::NotComposite, "index is not partitioned by composite partition method"},
+    {OraError::TemporaryTable, "cannot rebuild index on a temporary table"},
+    {OraError::NotPartitioned, "object is not partitioned"},
+    {OraError::LobIndex, "cannot ALTER or DROP LOB indexes"},
+    {OraError::IotPrimaryIndex, "Primary index on an IOT cannot be rebuilt"},
+    {OraError::RecycleBin, "can not perform DDL/DML over objects in Recycle Bin"},
 };
 
 } // namespace
@@ -31,7 +46,7 @@ OraError::OraError(int code, QString text)
     , m_text(std::move(text))
 { }
 
-OraError OraError::fromCode(int code, const QString& indexName)
+OraError OraError::fromCode(int code, const QString& named)
 {
     const QString prefix = QStringLiteral("ORA-%1: ").arg(code, 5, 10, QLatin1Char('0'));
     for (const KnownText& known : knownTexts) {
@@ -39,7 +54,7 @@ OraError OraError::fromCode(int code, const QString& indexName)
             continue;
         QString message = QString::fromLatin1(known.text);
         if (message.contains(QLatin1String("%1")))
-            message = message.arg(indexName);
+            message = message.arg(named);
         return OraError(code, prefix + message);
     }
     return OraError(code, prefix + QStringLiteral("simulated failure"));

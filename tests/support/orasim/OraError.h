@@ -10,8 +10,8 @@ public:
     OraError(int code, QString text);
 
     // The server's own wording for the codes a run meets; any other code gets a generic text.
-    // indexName fills the messages that name the index they are about.
-    static OraError fromCode(int code, const QString& indexName = QString());
+    // `named` fills the messages that name what they are about: the index, or an identifier.
+    static OraError fromCode(int code, const QString& named = QString());
 
     // The same error with its text continued past 511 characters, as a server's message with a
     // long detail reads.
@@ -24,10 +24,26 @@ public:
 
     static constexpr int FeatureNotEnabled = 439;
     static constexpr int InvalidSqlStatement = 900;
+    static constexpr int InvalidIdentifier = 904;
+    static constexpr int ColumnAmbiguous = 918;
+    static constexpr int NoSuchView = 942;
     static constexpr int InvalidLogon = 1017;
     static constexpr int IndexDoesNotExist = 1418;
     static constexpr int IllegalCharacterAfterEscape = 1424;
     static constexpr int EscapeNotOneCharacter = 1425;
+    static constexpr int InvalidNumber = 1722;
+    static constexpr int OrderByPosition = 1785;
+    static constexpr int NoSuchPartition = 2149;
+    // What ALTER INDEX ... REBUILD meets on indexes and partitions it cannot rebuild so.
+    static constexpr int PartitionedAsAWhole = 14086;
+    static constexpr int NoSuchSubpartition = 14251;
+    static constexpr int PartitionOfComposite = 14287;
+    static constexpr int NotComposite = 14288;
+    static constexpr int TemporaryTable = 14456;
+    static constexpr int NotPartitioned = 14501;
+    static constexpr int LobIndex = 22864;
+    static constexpr int IotPrimaryIndex = 28650;
+    static constexpr int RecycleBin = 38301;
 
 private:
     int m_code;

@@ -1,31 +1,10 @@
 #include "OracleSimulator.h"
 
-#include "AlterIndexStatement.h"
-#include "DictionaryQuery.h"
-#include "LikePattern.h"
-
 #include <QThread>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
-
-// The server's binary order is code-point order, which UTF-16 comparison is not: a character
-// beyond U+FFFF would sort before U+E000..U+FFFF.
-QStringList sortedByCodePoint(const QStringList& names)
-{
-    QList<std::pair<QList<uint>, QString>> keyed;
-    keyed.reserve(names.size());
-    for (const QString& name : names)
-        keyed.append({name.toUcs4(), name});
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    QStringList sorted;
-    sorted.reserve(keyed.size());
-    for (auto& entry : keyed)
-        sorted.append(std::move(entry.second));
-    return sorted;
-}
 
 OracleSimulator::Outcome failure(const OraError& error)
 {
@@ -34,24 +13,54 @@ OracleSimulator::Outcome failure(const OraError& error)
     return outcome;
 }
 
+// What the server says when the statement cannot rebuild what it names, before anything else is
+// looked at: the index's kind, then whether the statement fits how it is partitioned.
+std::optional<int> refusal(const SchemaIndex& index, const AlterIndexStatement& statement)
+{
+    switch (index.kind) {
+    case SchemaIndex::Kind::RecycleBin:
+        return OraError::RecycleBin;
+    case SchemaIndex::Kind::IotTop:
+        return OraError::IotPrimaryIndex;
+    case SchemaIndex::Kind::Temporary:
+        return OraError::TemporaryTable;
+    case SchemaIndex::Kind::Lob:
+        return OraError::LobIndex;
+    case SchemaIndex::Kind::Normal:
+        break;
+    }
+    using Target = AlterIndexStatement::Target;
+    if (statement.target == Target::Index)
+        return index.partitioned() ? std::optional<int>(OraError::PartitionedAsAWhole) : std::nullopt;
+    if (!index.partitioned())
+        return OraError::NotPartitioned;
+    if (statement.target == Target::Partition) {
+        for (const SchemaIndex::Partition& partition : index.partitions) {
+            if (partition.name == statement.partitionName)
+                return index.composite() ? std::optional<int>(OraError::PartitionOfComposite) : std::nullopt;
+        }
+        return OraError::NoSuchPartition;
+    }
+    if (!index.composite())
+        return OraError::NotComposite;
+    for (const SchemaIndex::Partition& partition : index.partitions) {
+        if (partition.subpartitions.contains(statement.partitionName))
+            return std::nullopt;
+    }
+    return OraError::NoSuchSubpartition;
+}
+
 } // namespace
 
 OracleSimulator::OracleSimulator(SimulatorConfig config, Sleeper sleeper)
     : m_config(std::move(config))
-    , m_sortedIndexes(sortedByCodePoint(m_config.indexes))
-    , m_indexSet(m_config.indexes.cbegin(), m_config.indexes.cend())
+    , m_dictionary(m_config.indexes)
     , m_log(m_config.logPath)
     , m_sleeper(std::move(sleeper))
 {
     // A real statement holds the thread and serves no events while it runs.
     if (!m_sleeper)
         m_sleeper = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
-}
-
-const QString& OracleSimulator::columnName()
-{
-    static const QString name = QStringLiteral("INDEX_NAME");
-    return name;
 }
 
 std::optional<OraError> OracleSimulator::logon(const QString& password) const
@@ -72,50 +81,42 @@ void OracleSimulator::logoff() const
 OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 timeoutSeconds)
 {
     m_log.executing(timeoutSeconds, sql);
-    if (const std::optional<AlterIndexStatement> statement = AlterIndexStatement::parse(sql))
-        return runAlterIndex(*statement);
-    return runDictionaryQuery(sql);
-}
-
-OracleSimulator::Outcome OracleSimulator::runAlterIndex(const AlterIndexStatement& statement)
-{
-    if (!m_indexSet.contains(statement.indexName))
-        return failure(OraError::fromCode(OraError::IndexDoesNotExist));
-    const auto failing = m_config.failures.constFind(statement.indexName);
-    if (failing != m_config.failures.cend()) {
-        const OraError error = OraError::fromCode(failing.value(), statement.indexName);
-        return failure(m_config.longText ? error.lengthened() : error);
+    if (const std::optional<AlterIndexStatement> statement = AlterIndexStatement::parse(sql)) {
+        if (const std::optional<OraError> error = rebuild(*statement))
+            return failure(*error);
+        return {};
     }
-    if (statement.online && !m_config.onlineEnabled)
-        return failure(OraError::fromCode(OraError::FeatureNotEnabled));
-    if (m_config.delayMs > 0)
-        m_sleeper(m_config.delayMs);
-    return {};
-}
-
-OracleSimulator::Outcome OracleSimulator::runDictionaryQuery(const QString& sql) const
-{
-    const std::optional<DictionaryQuery> query = DictionaryQuery::parse(sql);
+    const std::optional<SelectQuery> query = SelectQuery::parse(sql);
     if (!query)
         return failure(OraError::fromCode(OraError::InvalidSqlStatement));
-
+    std::variant<QueryResult, OraError> ran = query->run(m_dictionary);
+    if (const OraError* error = std::get_if<OraError>(&ran))
+        return failure(*error);
     Outcome outcome;
     outcome.isQuery = true;
-    const QStringList& names = query->ordered ? m_sortedIndexes : m_config.indexes;
-    if (!query->filter) {
-        outcome.rows = names;
-        return outcome;
-    }
-    const LikePattern pattern(query->filter->pattern, query->filter->escape);
-    if (pattern.error())
-        return failure(*pattern.error());
-    // An empty text is NULL to the server: LIKE NULL is unknown, and so is its negation,
-    // so no row qualifies either way.
-    if (query->filter->pattern.isEmpty())
-        return outcome;
-    for (const QString& name : names) {
-        if (pattern.matches(name) != query->filter->negated)
-            outcome.rows.append(name);
-    }
+    outcome.result = std::move(std::get<QueryResult>(ran));
     return outcome;
+}
+
+// Checks in this order: the name, what the statement may do to such an index, Fail, Online=0 for
+// ONLINE; then DelayMs, then success.
+std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& statement) const
+{
+    const SchemaIndex* index = m_dictionary.index(statement.indexName);
+    if (!index)
+        return OraError::fromCode(OraError::IndexDoesNotExist);
+    if (const std::optional<int> code = refusal(*index, statement))
+        return OraError::fromCode(*code, index->name);
+    // ORA-00439 (a feature not enabled) is planned for online rebuilds only: only ONLINE asks for it.
+    const auto failing = m_config.failures.constFind({index->name, statement.partitionName});
+    if (failing != m_config.failures.cend()
+        && (failing.value() != OraError::FeatureNotEnabled || statement.online)) {
+        const OraError error = OraError::fromCode(failing.value(), index->name);
+        return m_config.longText ? error.lengthened() : error;
+    }
+    if (statement.online && !m_config.onlineEnabled)
+        return OraError::fromCode(OraError::FeatureNotEnabled);
+    if (m_config.delayMs > 0)
+        m_sleeper(m_config.delayMs);
+    return std::nullopt;
 }

@@ -1,27 +1,26 @@
 #pragma once
 
 #include "AlterIndexStatement.h"
+#include "Dictionary.h"
 #include "OraError.h"
+#include "SelectQuery.h"
 #include "SessionLog.h"
 #include "SimulatorConfig.h"
-
-#include <QSet>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
 
-// The simulated server behind one connection: it checks the logon and answers each statement
-// the way the real server would for the index dictionary query and ALTER INDEX ... REBUILD.
-// Every logon, statement and logoff is written to the configured log first.
+// The simulated server behind one connection: it checks the logon, answers queries on the data
+// dictionary's index views and runs ALTER INDEX ... REBUILD the way the real server would for
+// each kind of index. Every logon, statement and logoff is written to the configured log first.
 class OracleSimulator
 {
 public:
     struct Outcome
     {
         std::optional<OraError> error;
-        bool isQuery = false; // the dictionary query: rows holds its INDEX_NAME values
-        QStringList rows;
+        bool isQuery = false; // a SELECT that ran: result holds its rows
+        QueryResult result;
     };
 
     // How a rebuild blocks for DelayMs; tests replace it to see when and for how long it blocks.
@@ -37,15 +36,11 @@ public:
 
     const SimulatorConfig& config() const { return m_config; }
 
-    static const QString& columnName();
-
 private:
-    Outcome runAlterIndex(const AlterIndexStatement& statement);
-    Outcome runDictionaryQuery(const QString& sql) const;
+    std::optional<OraError> rebuild(const AlterIndexStatement& statement) const;
 
     SimulatorConfig m_config;
-    QStringList m_sortedIndexes;
-    QSet<QString> m_indexSet;
+    Dictionary m_dictionary;
     SessionLog m_log;
     Sleeper m_sleeper;
 };

@@ -1,6 +1,6 @@
 #include "SimulatorConfig.h"
 
-#include <QSet>
+#include "SchemaFile.h"
 
 #include <utility>
 
@@ -101,7 +101,9 @@ std::optional<bool> parseSwitch(const QString& value)
     return trimmed == QLatin1String("1");
 }
 
-bool addFailures(const QString& value, QHash<QString, int>& failures, QString* error)
+// Fail items as written, "NAME:CODE" or "NAME.PART:CODE": which they name is known only once
+// every index is stored.
+bool addFailures(const QString& value, QList<std::pair<QString, int>>& failures, QString* error)
 {
     for (const QString& item : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         // The code follows the last ':' so that a name may itself hold one.
@@ -111,9 +113,39 @@ bool addFailures(const QString& value, QHash<QString, int>& failures, QString* e
             *error = QStringLiteral("Fail item '%1' is not NAME:CODE with CODE 1..99999").arg(item);
             return false;
         }
-        failures.insert(item.left(colon), *code);
+        failures.append({item.left(colon), *code});
     }
     return true;
+}
+
+bool hasPart(const SchemaIndex& index, const QString& name)
+{
+    for (const SchemaIndex::Partition& partition : index.partitions) {
+        if (partition.name == name || partition.subpartitions.contains(name))
+            return true;
+    }
+    return false;
+}
+
+// What a Fail item names: a stored index as a whole, else (split at the last '.') a partition or
+// subpartition of one.
+std::optional<std::pair<QString, QString>> failureTarget(
+    const QString& target, const QHash<QString, const SchemaIndex*>& stored)
+{
+    if (stored.contains(target))
+        return std::make_pair(target, QString());
+    const qsizetype dot = target.lastIndexOf(u'.');
+    const SchemaIndex* index = dot > 0 ? stored.value(target.left(dot)) : nullptr;
+    if (!index || !hasPart(*index, target.mid(dot + 1)))
+        return std::nullopt;
+    return std::make_pair(index->name, target.mid(dot + 1));
+}
+
+SchemaIndex plainIndex(const QString& name)
+{
+    SchemaIndex index;
+    index.name = name;
+    return index;
 }
 
 QString generatedName(int number)
@@ -134,10 +166,17 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
 
     SimulatorConfig config;
     int generate = 0;
+    QList<std::pair<QString, int>> failures;
     for (const Pair& pair : *pairs) {
         const QString key = pair.key.toUpper();
         if (key == QLatin1String("INDEXES")) {
-            config.indexes += pair.value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (const QString& name : pair.value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                config.indexes.append(plainIndex(name));
+        } else if (key == QLatin1String("SCHEMA")) {
+            std::optional<QList<SchemaIndex>> described = SchemaFile::read(pair.value, error);
+            if (!described)
+                return std::nullopt;
+            config.indexes += *described;
         } else if (key == QLatin1String("GENERATE")) {
             const std::optional<int> count = parseNumber(pair.value, 0, maximumGenerated);
             if (!count) {
@@ -167,7 +206,7 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
             }
             config.records = *records;
         } else if (key == QLatin1String("FAIL")) {
-            if (!addFailures(pair.value, config.failures, error))
+            if (!addFailures(pair.value, failures, error))
                 return std::nullopt;
         } else if (key == QLatin1String("EXPECTPWD")) {
             config.expectedPassword = pair.value;
@@ -195,23 +234,26 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
         }
     }
 
+    config.indexes.reserve(config.indexes.size() + generate);
     for (int number = 1; number <= generate; ++number)
-        config.indexes.append(generatedName(number));
+        config.indexes.append(plainIndex(generatedName(number)));
 
-    QSet<QString> seen;
-    seen.reserve(config.indexes.size());
-    for (const QString& name : std::as_const(config.indexes)) {
-        if (seen.contains(name)) {
-            *error = QStringLiteral("index '%1' is listed twice").arg(name);
+    QHash<QString, const SchemaIndex*> stored;
+    stored.reserve(config.indexes.size());
+    for (const SchemaIndex& index : std::as_const(config.indexes)) {
+        if (stored.contains(index.name)) {
+            *error = QStringLiteral("index '%1' is listed twice").arg(index.name);
             return std::nullopt;
         }
-        seen.insert(name);
+        stored.insert(index.name, &index);
     }
-    for (auto it = config.failures.cbegin(); it != config.failures.cend(); ++it) {
-        if (!seen.contains(it.key())) {
-            *error = QStringLiteral("Fail names '%1', which is not a stored index").arg(it.key());
+    for (const auto& [target, code] : std::as_const(failures)) {
+        const std::optional<std::pair<QString, QString>> named = failureTarget(target, stored);
+        if (!named) {
+            *error = QStringLiteral("Fail names '%1', which is not a stored index or partition").arg(target);
             return std::nullopt;
         }
+        config.failures.insert(*named, code);
     }
     return config;
 }

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "SchemaIndex.h"
+
 #include <QHash>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // What the simulated server holds and how it misbehaves, read from the connection string the
 // driver receives: "key=value;" pairs, keys in any case, values either plain (up to the next ';')
 // or in braces ("{se;cr}}et}" is "se;cr}et"). Keys:
-//   Indexes=A,B     index names, stored exactly; commas only separate; empty items are skipped
-//   Generate=N      adds IDX_000001 .. IDX_<N> (numbers zero-padded to six digits), 0..1000000
-//   Online=0|1      0: every REBUILD ONLINE fails with ORA-00439 (default 1)
-//   Fail=NAME:CODE  the rebuild of NAME (a stored name) fails with ORA-CODE, CODE 1..99999;
+//   Indexes=A,B     plain index names, stored exactly; commas only separate; empty items are skipped
+//   Schema=PATH     the indexes a file describes, of every kind, partitioned or not (SchemaFile.h)
+//   Generate=N      adds plain IDX_000001 .. IDX_<N> (numbers zero-padded to six digits), 0..1000000
+//   Online=0|1      0: every REBUILD ... ONLINE fails with ORA-00439 (default 1)
+//   Fail=NAME:CODE  the rebuild of the stored index NAME as a whole fails with ORA-CODE, CODE
+//                   1..99999; Fail=NAME.PART:CODE that of its partition or subpartition PART;
 //                   several as a comma list or by repeating the key
 //   ExpectPwd=x     logging on fails with ORA-01017 unless the password is x
 //   PWD=x           the password given at logon
@@ -22,17 +27,20 @@
 //   Log=PATH        logons, statements and logoffs are appended to PATH, one per line
 //   Records=1|2     2: every error carries a second diagnostic record after the first
 //   LongText=0|1    1: Fail messages run past 511 characters
-// Indexes and Fail add up over repeated keys; for the others the last one counts. Any other key,
-// a malformed value, a repeated index name or a Fail naming no stored index is an error, so a
-// mistyped test setup fails loudly instead of running against a different server.
+// Indexes, Schema and Fail add up over repeated keys; for the others the last one counts. Indexes
+// and schema files are stored in the order of their keys, generated ones after them. Any other
+// key, a malformed value, an unreadable schema file, a repeated index name or a Fail naming no
+// stored index or partition is an error, so a mistyped test setup fails loudly instead of running
+// against a different server.
 class SimulatorConfig
 {
 public:
     static std::optional<SimulatorConfig> parse(const QString& text, QString* error);
 
-    QStringList indexes;
+    QList<SchemaIndex> indexes;
     bool onlineEnabled = true;
-    QHash<QString, int> failures; // stored index name -> ORA number
+    // (stored index name, partition or subpartition name or empty for the whole index) -> ORA number
+    QHash<std::pair<QString, QString>, int> failures;
     std::optional<QString> expectedPassword;
     QString password;
     QString user; // UID

@@ -1,5 +1,6 @@
 #include "LogLines.h"
 #include "OdbcDiagnostics.h"
+#include "OracleSql.h"
 
 #include <QLibrary>
 #include <QSqlDatabase>
@@ -26,6 +27,7 @@ private slots:
     void cleanup();
     void openAsQtSeesIt();
     void queryAndRebuild();
+    void columnsNullsAndNumbers();
     void errors_data();
     void errors();
     void secondRecordFollowsTheFirst();
@@ -118,6 +120,50 @@ void tst_SimulatorOdbc::queryAndRebuild()
     QVERIFY(!rebuild.isSelect());
     QCOMPARE(rebuild.numRowsAffected(), 0);
     QCOMPARE(loggedStatements(log()), (QStringList {programQuery, "ALTER INDEX idx_a REBUILD ONLINE"}));
+}
+
+// The program's own query on every kind of index: three columns, NULL where a plain index has no
+// partition; positions are NUMBER, which Qt reads as a number.
+void tst_SimulatorOdbc::columnsNullsAndNumbers()
+{
+    QSqlDatabase db = open(QStringLiteral("Schema=" TARVELIN_ORASIM_SCHEMAS "/mixed.schema"));
+    QSqlQuery query(db);
+    QVERIFY2(query.exec(OracleSql::indexListQuery()), qPrintable(query.lastError().text()));
+    QCOMPARE(query.record().fieldName(1), QString("PARTITION_NAME"));
+    QCOMPARE(query.record().fieldName(2), QString("SUBPARTITION_NAME"));
+    QStringList rows;
+    while (query.next()) {
+        QStringList values;
+        for (int column = 0; column < 3; ++column)
+            values << (query.value(column).isNull() ? QStringLiteral("NULL")
+                                                    : query.value(column).toString());
+        rows << values.join(u'|');
+    }
+    QCOMPARE(rows.size(), 9);
+    QCOMPARE(rows.mid(2, 3),
+        (QStringList {
+            "CLIENTES_ALTA_IX|P2026|NULL", "CLIENTES_PK|NULL|NULL", "MOVIMIENTOS_IX|P2025|P2025_NORTE"}));
+
+    QVERIFY(
+        query.exec("SELECT partition_name, subpartition_count FROM user_ind_partitions ORDER BY 2 DESC, 1"));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), QString("P2025"));
+    QCOMPARE(query.value(1).toInt(), 2);
+
+    // A NULL needs an indicator to say so (an index given by Indexes= has no known table).
+    QSqlDatabase plain = open(QStringLiteral("Indexes=A"), QStringLiteral("plain"));
+    QSqlQuery nulls(plain);
+    nulls.setForwardOnly(true);
+    QVERIFY(nulls.exec("SELECT table_name FROM user_indexes"));
+    const SQLHSTMT handle = statementOf(nulls);
+    QCOMPARE(SQLFetch(handle), SQLRETURN(SQL_SUCCESS));
+    char bytes[8];
+    QCOMPARE(SQLGetData(handle, 1, SQL_C_CHAR, bytes, sizeof bytes, nullptr), SQLRETURN(SQL_ERROR));
+    QCOMPARE(
+        OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, handle)->sqlState, QString("22002"));
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(handle, 1, SQL_C_CHAR, bytes, sizeof bytes, &indicator), SQLRETURN(SQL_SUCCESS));
+    QCOMPARE(indicator, SQLLEN(SQL_NULL_DATA));
 }
 
 void tst_SimulatorOdbc::errors_data()

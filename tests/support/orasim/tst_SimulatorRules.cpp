@@ -1,18 +1,21 @@
 #include "LogLines.h"
 #include "OracleSimulator.h"
+#include "OracleSql.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-// The simulated server's rules, one table each: what the dictionary query returns (LIKE with
-// ESCAPE, binary order, names stored exactly), how ALTER INDEX resolves names and in which order
-// it checks, which configurations are refused, the logon, the delay and the log.
+// The simulated server's rules, one table each: what queries on the dictionary return (the
+// views of every kind of index, joins, LIKE with ESCAPE, NULL, binary order, names stored
+// exactly), how ALTER INDEX resolves names and in which order it checks, which configurations
+// are refused, the logon, the delay and the log.
 class tst_SimulatorRules : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void queries_data();
     void queries();
     void statements_data();
@@ -25,6 +28,13 @@ private slots:
     void delayOnlyForSuccessfulRebuilds_data();
     void delayOnlyForSuccessfulRebuilds();
     void sessionLog();
+
+private:
+    // A schema file with these lines, in a folder of the suite's own.
+    QString schemaFile(const QString& lines);
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
 };
 
 namespace {
@@ -45,13 +55,44 @@ const QString programQuery
     = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
 const QString edgeNames = QStringLiteral("Indexes=SYS_A,SYSTEM_X_IDX,SYS,SYSX,IDX_A,sys_lower");
 const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, two UTF-16 units
+// Every kind of index: the recycle bin, partitioned and composite, LOB, IOT, temporary.
+const QString mixed = QStringLiteral("Schema=" TARVELIN_ORASIM_SCHEMAS "/mixed.schema");
 
 QString select(const QString& where)
 {
     return QStringLiteral("SELECT index_name FROM user_indexes WHERE ") + where;
 }
 
+// Each row's values joined by '|', NULL written as NULL.
+QStringList rowsOf(const QueryResult& result)
+{
+    QStringList rows;
+    for (qsizetype row = 0; row < result.rowCount; ++row) {
+        QStringList values;
+        for (const QueryResult::Column& column : result.columns) {
+            const QString& value = column.values.at(row);
+            values << (value.isNull() ? QStringLiteral("NULL") : value);
+        }
+        rows << values.join(u'|');
+    }
+    return rows;
+}
+
 } // namespace
+
+void tst_SimulatorRules::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QString tst_SimulatorRules::schemaFile(const QString& lines)
+{
+    const QString path = m_dir.filePath(QStringLiteral("schema-%1.txt").arg(++m_files));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(lines.toUtf8()) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 void tst_SimulatorRules::queries_data()
 {
@@ -69,6 +110,8 @@ void tst_SimulatorRules::queries_data()
                                    << QStringList {"SYSTEM_X_IDX", "SYSX", "SYS_A"};
     QTest::newRow("NOT LIKE form") << edgeNames << select("index_name NOT LIKE 'SYS_%' ORDER BY index_name")
                                    << QStringList {"IDX_A", "SYS", "sys_lower"};
+    QTest::newRow("NOT before NOT LIKE") << edgeNames << select("NOT index_name NOT LIKE 'SYS_%' ORDER BY 1")
+                                         << QStringList {"SYSTEM_X_IDX", "SYSX", "SYS_A"};
     QTest::newRow("keywords in any case, spread out")
         << edgeNames
         << "select  index_name\nfrom user_indexes\twhere not index_name like 'SYS_%'  order by 1 "
@@ -119,6 +162,76 @@ void tst_SimulatorRules::queries_data()
         << "Generate=3;Indexes=SYS_X,A_FIRST" << programQuery
         << QStringList {"A_FIRST", "IDX_000001", "IDX_000002", "IDX_000003"};
     QTest::newRow("no indexes") << "" << programQuery << QStringList {};
+
+    // The dictionary views of a real schema, each kind of index as Oracle describes it.
+    QTest::newRow("USER_INDEXES of every kind")
+        << mixed
+        << "SELECT index_name, index_type, partitioned, temporary, dropped, table_name FROM user_indexes "
+           "WHERE index_name NOT LIKE 'SYS%' ORDER BY 1"
+        << QStringList {"BIN$n3kL0DqzRMeGRm1E2nF0sA==$0|NORMAL|NO|N|YES|BIN$Y8Q2m1iNTm+Kc1cHcBXq5g==$0",
+               "CLIENTES_ALTA_IX|NORMAL|YES|N|NO|CLIENTES", "CLIENTES_PK|NORMAL|NO|N|NO|CLIENTES",
+               "DOCUMENTOS_LOB_IX|LOB|NO|N|NO|DOCUMENTOS", "MOVIMIENTOS_IX|NORMAL|YES|N|NO|MOVIMIENTOS",
+               "PEDIDOS_IOT_PK|IOT - TOP|NO|N|NO|PEDIDOS_IOT", "TMP_CARGA_IX|NORMAL|NO|Y|NO|TMP_CARGA",
+               "ZONAS_PK|NORMAL|NO|N|NO|ZONAS"};
+    QTest::newRow("USER_IND_PARTITIONS")
+        << mixed
+        << "SELECT index_name, partition_name, partition_position, composite, subpartition_count "
+           "FROM user_ind_partitions ORDER BY index_name DESC, partition_position"
+        << QStringList {"MOVIMIENTOS_IX|P2025|1|YES|2", "MOVIMIENTOS_IX|P2026|2|YES|2",
+               "CLIENTES_ALTA_IX|P2024|1|NO|0", "CLIENTES_ALTA_IX|P2025|2|NO|0",
+               "CLIENTES_ALTA_IX|P2026|3|NO|0"};
+    QTest::newRow("USER_IND_SUBPARTITIONS")
+        << mixed
+        << "SELECT partition_name, subpartition_name, partition_position, subpartition_position "
+           "FROM user_ind_subpartitions WHERE index_name = 'MOVIMIENTOS_IX' ORDER BY 3 DESC, 4 DESC"
+        << QStringList {"P2026|P2026_SUR|2|2", "P2026|P2026_NORTE|2|1", "P2025|P2025_SUR|1|2",
+               "P2025|P2025_NORTE|1|1"};
+    QTest::newRow("indexes given by Indexes= are plain, of no known table")
+        << "Indexes=A"
+        << "SELECT index_name, index_type, partitioned, temporary, dropped, table_name FROM user_indexes"
+        << QStringList {"A|NORMAL|NO|N|NO|NULL"};
+    // The program's own query: one row per statement it is to send, nothing it cannot rebuild.
+    QTest::newRow("the program's query on every kind")
+        << mixed << OracleSql::indexListQuery()
+        << QStringList {"CLIENTES_ALTA_IX|P2024|NULL", "CLIENTES_ALTA_IX|P2025|NULL",
+               "CLIENTES_ALTA_IX|P2026|NULL", "CLIENTES_PK|NULL|NULL", "MOVIMIENTOS_IX|P2025|P2025_NORTE",
+               "MOVIMIENTOS_IX|P2025|P2025_SUR", "MOVIMIENTOS_IX|P2026|P2026_NORTE",
+               "MOVIMIENTOS_IX|P2026|P2026_SUR", "ZONAS_PK|NULL|NULL"};
+    QTest::newRow("the program's query on plain indexes")
+        << "Indexes=IDX_B,SYS_C1,IDX_A" << OracleSql::indexListQuery()
+        << QStringList {"IDX_A|NULL|NULL", "IDX_B|NULL|NULL"};
+    // Joins and conditions as Oracle evaluates them: NULL makes a comparison unknown, so neither
+    // it nor its negation lets a row through.
+    QTest::newRow("inner join, aliases and the view's own name")
+        << mixed
+        << "SELECT i.index_name, user_ind_partitions.partition_name FROM user_indexes i "
+           "JOIN user_ind_partitions ON user_ind_partitions.index_name = i.index_name "
+           "WHERE user_ind_partitions.partition_position >= 2 AND i.index_name <> 'MOVIMIENTOS_IX'"
+        << QStringList {"CLIENTES_ALTA_IX|P2025", "CLIENTES_ALTA_IX|P2026"};
+    QTest::newRow("outer join keeps the unmatched, NULL last")
+        << mixed
+        << "SELECT i.index_name, p.partition_name FROM user_indexes i LEFT OUTER JOIN user_ind_partitions p "
+           "ON p.index_name = i.index_name AND p.partition_position = 1 WHERE i.table_name = 'CLIENTES' "
+           "ORDER BY p.partition_name, 1"
+        << QStringList {"CLIENTES_ALTA_IX|P2024", "CLIENTES_PK|NULL", "SYS_C0012345|NULL"};
+    QTest::newRow("NULLS FIRST, IS NULL, OR")
+        << mixed
+        << "SELECT i.index_name FROM user_indexes i LEFT JOIN user_ind_partitions p ON p.index_name = "
+           "i.index_name WHERE (p.partition_name IS NULL OR p.partition_name = 'P2026') AND "
+           "i.index_name LIKE 'C%' ORDER BY p.partition_name NULLS FIRST, 1 DESC"
+        << QStringList {"CLIENTES_PK", "CLIENTES_ALTA_IX"};
+    QTest::newRow("NOT IN with a NULL lets nothing through")
+        << mixed << "SELECT index_name FROM user_indexes WHERE table_name NOT IN ('CLIENTES', NULL)"
+        << QStringList {};
+    QTest::newRow("NOT IN, IS NOT NULL, texts compared with numbers")
+        << mixed
+        << "SELECT index_name, subpartition_count FROM user_ind_partitions WHERE index_name NOT IN "
+           "('CLIENTES_ALTA_IX') AND subpartition_count > '1' AND partition_name IS NOT NULL ORDER BY 1"
+        << QStringList {"MOVIMIENTOS_IX|2", "MOVIMIENTOS_IX|2"};
+    QTest::newRow("'' is NULL") << "Indexes=A,B" << select("index_name <> ''") << QStringList {};
+    QTest::newRow("a schema file's quoted names, comments and blank lines")
+        << "Schema=" + schemaFile("# a comment\n\n\"My \"\"Q\"\" Idx\"  normal  T\n  idx_b Normal T P1 \n")
+        << "SELECT index_name, partitioned FROM user_indexes" << QStringList {"My \"Q\" Idx|NO", "idx_b|YES"};
 }
 
 void tst_SimulatorRules::queries()
@@ -131,7 +244,7 @@ void tst_SimulatorRules::queries()
     const OracleSimulator::Outcome outcome = server.execute(sql);
     QVERIFY2(!outcome.error, qPrintable(outcome.error ? outcome.error->text() : QString()));
     QVERIFY(outcome.isQuery);
-    QCOMPARE(outcome.rows, rows);
+    QCOMPARE(rowsOf(outcome.result), rows);
 }
 
 void tst_SimulatorRules::statements_data()
@@ -182,24 +295,117 @@ void tst_SimulatorRules::statements_data()
     QTest::newRow("generated name beyond the last") << "Generate=3"
                                                     << "ALTER INDEX idx_000004 REBUILD" << 1418 << notExist;
 
-    // Anything but the two statements is ORA-00900.
+    // Anything the server cannot read is ORA-00900.
     const char* notStatements[] = {"", "HELLO", "ALTER INDEX IDX_A REBUILD;", "ALTER INDEX MY IDX REBUILD",
         "ALTER INDEX", "ALTER INDEX IDX_A", "ALTER INDEX IDX_A REBUILD ONLINE NOW",
         "ALTER INDEX \"\" REBUILD", "ALTER INDEX \"IDX_A REBUILD", "ALTER INDEX IDX-A REBUILD",
         "ALTER INDEX 1IDX REBUILD", "ALTER INDEX SCOTT.IDX_A REBUILD", "ALTER TABLE IDX_A REBUILD",
         "\"ALTER\" INDEX IDX_A REBUILD", "ALTER INDEX IDX_A ONLINE REBUILD", "ALTERINDEX IDX_A REBUILD",
-        "ALTER INDEX 'IDX_A' REBUILD", "SELECT index_name FROM user_indexes ORDER BY 2",
-        "SELECT * FROM user_indexes", "SELECT index_name, index_name FROM user_indexes",
-        "SELECT index_name FROM all_indexes", "SELECT \"index_name\" FROM user_indexes",
-        "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE SYS_%",
+        "ALTER INDEX 'IDX_A' REBUILD", "ALTER INDEX IDX_A REBUILD PARTITION",
+        "ALTER INDEX IDX_A REBUILD PARTITION P1 P2", "ALTER INDEX IDX_A REBUILD ONLINE PARTITION P1",
+        "SELECT * FROM user_indexes", "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE SYS_%",
         "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ESCAPE ORDER BY 1",
-        "SELECT index_name FROM user_indexes WHERE NOT index_name NOT LIKE 'X'",
         "SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%",
-        "SELECT index_name FROM user_indexes ORDER 1",
-        "SELECT index_name FROM user_indexes WHERE NOT table_name LIKE 'X'"};
+        "SELECT index_name FROM user_indexes ORDER 1", "SELECT index_name FROM user_indexes i JOIN x",
+        "SELECT index_name FROM user_indexes WHERE (index_name = 'A'",
+        "SELECT index_name FROM user_indexes LEFT user_ind_partitions ON 1 = 1"};
     for (const char* sql : notStatements)
         QTest::addRow("not a statement: %s", sql) << "Indexes=IDX_A,MY,IDX" << sql << 900 << invalid;
     QTest::newRow("program's query with a semicolon") << "" << programQuery + ";" << 900 << invalid;
+
+    // What the server cannot name or compare, in its own words.
+    QTest::newRow("no such view") << "Indexes=A"
+                                  << "SELECT index_name FROM all_indexes" << 942
+                                  << "ORA-00942: table or view does not exist";
+    QTest::newRow("no such column") << "Indexes=A"
+                                    << "SELECT \"index_name\" FROM user_indexes" << 904
+                                    << "ORA-00904: \"index_name\": invalid identifier";
+    QTest::newRow("the view's name once it has an alias")
+        << "Indexes=A"
+        << "SELECT user_indexes.index_name FROM user_indexes i" << 904
+        << "ORA-00904: \"USER_INDEXES\".\"INDEX_NAME\": invalid identifier";
+    QTest::newRow("ON names a later view")
+        << "Indexes=A"
+        << "SELECT i.index_name FROM user_indexes i LEFT JOIN "
+           "user_ind_partitions p ON s.index_name = p.index_name LEFT JOIN "
+           "user_ind_subpartitions s ON 1 = 1"
+        << 904 << "ORA-00904: \"S\".\"INDEX_NAME\": invalid identifier";
+    QTest::newRow("ambiguous column") << "Indexes=A"
+                                      << "SELECT index_name FROM user_indexes i JOIN user_ind_partitions p "
+                                         "ON p.index_name = i.index_name"
+                                      << 918 << "ORA-00918: column ambiguously defined";
+    QTest::newRow("ORDER BY beyond the columns")
+        << "Indexes=A"
+        << "SELECT index_name FROM user_indexes ORDER BY 2" << 1785
+        << "ORA-01785: ORDER BY item must be the number of a SELECT-list expression";
+    QTest::newRow("a name compared with a number")
+        << "Indexes=A" << select("index_name = 1") << 1722 << "ORA-01722: invalid number";
+
+    // Each kind of index as ALTER INDEX meets it: what cannot be rebuilt, and partitions.
+    const auto refused = [&](const char* row, const char* sql, int code, const char* text) {
+        QTest::newRow(row) << mixed << sql << code << QString::fromLatin1(text);
+    };
+    refused("recycle bin", "ALTER INDEX \"BIN$n3kL0DqzRMeGRm1E2nF0sA==$0\" REBUILD", 38301,
+        "ORA-38301: can not perform DDL/DML over objects in Recycle Bin");
+    refused("IOT top", "ALTER INDEX PEDIDOS_IOT_PK REBUILD ONLINE", 28650,
+        "ORA-28650: Primary index on an IOT cannot be rebuilt");
+    refused("temporary table", "ALTER INDEX TMP_CARGA_IX REBUILD", 14456,
+        "ORA-14456: cannot rebuild index on a temporary table");
+    refused("LOB index", "ALTER INDEX SYS_IL0000075123C00003$$ REBUILD", 22864,
+        "ORA-22864: cannot ALTER or DROP LOB indexes");
+    refused("partitioned as a whole", "ALTER INDEX CLIENTES_ALTA_IX REBUILD", 14086,
+        "ORA-14086: a partitioned index may not be rebuilt as a whole");
+    refused("composite as a whole", "ALTER INDEX MOVIMIENTOS_IX REBUILD ONLINE", 14086,
+        "ORA-14086: a partitioned index may not be rebuilt as a whole");
+    refused("partition of a composite", "ALTER INDEX MOVIMIENTOS_IX REBUILD PARTITION P2025", 14287,
+        "ORA-14287: cannot REBUILD a partition of a composite partitioned index");
+    refused("subpartition of a plain partitioned", "ALTER INDEX CLIENTES_ALTA_IX REBUILD SUBPARTITION P2024",
+        14288, "ORA-14288: index is not partitioned by composite partition method");
+    refused("partition of an unpartitioned", "ALTER INDEX CLIENTES_PK REBUILD PARTITION P2024", 14501,
+        "ORA-14501: object is not partitioned");
+    refused("no such partition", "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2023", 2149,
+        "ORA-02149: Specified partition does not exist");
+    refused("subpartition of another index", "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2024", 14251,
+        "ORA-14251: Specified subpartition does not exist");
+    refused("a partition named as a subpartition", "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025",
+        14251, "ORA-14251: Specified subpartition does not exist");
+    refused("the kind before ONLINE", "ALTER INDEX TMP_CARGA_IX REBUILD ONLINE", 14456,
+        "ORA-14456: cannot rebuild index on a temporary table");
+    QTest::newRow("partition") << mixed << "ALTER INDEX clientes_alta_ix REBUILD PARTITION p2025 ONLINE" << 0
+                               << "";
+    QTest::newRow("subpartition") << mixed << "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION \"P2026_SUR\""
+                                  << 0 << "";
+    QTest::newRow("partition names resolve as index names do")
+        << mixed << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION \"p2025\"" << 2149
+        << "ORA-02149: Specified partition does not exist";
+    QTest::newRow("ONLINE refused on a partition")
+        << mixed + ";Online=0"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2024 ONLINE" << 439 << noOnline;
+    QTest::newRow("ONLINE refused on a subpartition")
+        << mixed + ";Online=0"
+        << "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_SUR ONLINE" << 439 << noOnline;
+    QTest::newRow("Fail on a partition")
+        << mixed + ";Fail=CLIENTES_ALTA_IX.P2025:1502"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025" << 1502
+        << "ORA-01502: index 'CLIENTES_ALTA_IX' or partition of such index is "
+           "in unusable state";
+    QTest::newRow("Fail on a partition is for that partition only")
+        << mixed + ";Fail=CLIENTES_ALTA_IX.P2025:1502"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2026" << 0 << "";
+    QTest::newRow("Fail on a subpartition")
+        << mixed + ";Fail=MOVIMIENTOS_IX.P2026_NORTE:54"
+        << "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_NORTE" << 54
+        << "ORA-00054: resource busy and acquire with NOWAIT specified or "
+           "timeout expired";
+    QTest::newRow("a planned ORA-00439 refuses ONLINE")
+        << mixed + ";Fail=CLIENTES_ALTA_IX.P2025:439"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025 ONLINE" << 439 << noOnline;
+    QTest::newRow("a planned ORA-00439 lets the same statement without ONLINE pass")
+        << mixed + ";Fail=CLIENTES_ALTA_IX.P2025:439"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025" << 0 << "";
+    QTest::newRow("Fail on the index is not on its partitions")
+        << mixed + ";Fail=CLIENTES_ALTA_IX:1502"
+        << "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2024" << 0 << "";
 
     QTest::newRow("two-character escape")
         << edgeNames << select("NOT index_name LIKE 'SYS\\_%' ESCAPE '\\\\'") << 1425 << badEscape;
@@ -256,7 +462,7 @@ void tst_SimulatorRules::statements()
 
     OracleSimulator server = simulator(config);
     const OracleSimulator::Outcome outcome = server.execute(sql);
-    QVERIFY(outcome.rows.isEmpty());
+    QCOMPARE(outcome.result.rowCount, 0);
     if (code == 0) {
         QVERIFY2(!outcome.error, qPrintable(outcome.error ? outcome.error->text() : QString()));
         QVERIFY(!outcome.isQuery);
@@ -314,6 +520,29 @@ void tst_SimulatorRules::configurationRefused_data()
                                << "'Indexes'";
     QTest::newRow("no key") << "=A"
                             << "key";
+
+    // The schema file: what it says must be what a real dictionary could hold.
+    const auto schema = [this](const char* row, const QString& lines, const QString& mentions) {
+        QTest::newRow(row) << "Schema=" + schemaFile(lines) << mentions;
+    };
+    QTest::newRow("schema file missing") << "Schema=/nonexistent/schema.txt"
+                                         << "/nonexistent/schema.txt";
+    schema("unknown kind", "A normal T\nB cluster T\n", "line 2: unknown kind 'cluster'");
+    schema("no table", "A normal\n", "line 1");
+    schema("too many fields", "A normal T P1 P2\n", "line 1");
+    schema("empty partition", "A normal T P1,,P2\n", "'P1,,P2'");
+    schema("trailing comma", "A normal T P1,\n", "'P1,'");
+    schema("empty subpartition", "A normal T P1(S1,)\n", "'P1(S1,)'");
+    schema("some partitions without subpartitions", "A normal T P1(S1),P2\n", "every partition");
+    schema("partition twice", "A normal T P1,P1\n", "'P1'");
+    schema("subpartition named as a partition", "A normal T P1(S1),P2(P1)\n", "'P1'");
+    schema("unterminated quoted name", "\"A B normal T\n", "line 1");
+    QTest::newRow("same index in Indexes= and a schema")
+        << "Indexes=IDX_A;Schema=" + schemaFile("IDX_A normal T\n") << "'IDX_A'";
+    QTest::newRow("Fail on a partition not stored") << mixed + ";Fail=CLIENTES_ALTA_IX.P2023:1502"
+                                                    << "'CLIENTES_ALTA_IX.P2023'";
+    QTest::newRow("Fail on a partition of another index") << mixed + ";Fail=CLIENTES_PK.P2024:1502"
+                                                          << "'CLIENTES_PK.P2024'";
 }
 
 void tst_SimulatorRules::configurationRefused()
@@ -332,8 +561,8 @@ void tst_SimulatorRules::largestGeneratedSchema()
     const std::optional<SimulatorConfig> config = SimulatorConfig::parse("Generate=1000000", &error);
     QVERIFY2(config, qPrintable(error));
     QCOMPARE(config->indexes.size(), 1000000);
-    QCOMPARE(config->indexes.at(999998), QString("IDX_999999"));
-    QCOMPARE(config->indexes.last(), QString("IDX_1000000"));
+    QCOMPARE(config->indexes.at(999998).name, QString("IDX_999999"));
+    QCOMPARE(config->indexes.last().name, QString("IDX_1000000"));
 }
 
 void tst_SimulatorRules::logon_data()

@@ -164,14 +164,62 @@ CREATE INDEX system_x_idx ON orders (customer_id);
 INSERT INTO customers SELECT g, 'customer ' || g FROM generate_series(1, 100) g;
 INSERT INTO orders SELECT g, 1 + g % 100, DATE '2024-01-01' + g % 365 FROM generate_series(1, 1000) g;
 
--- Oracle's dictionary view of the user's own indexes. Oracle keeps unquoted
+-- Partitioned tables with local indexes, each index partition named as
+-- Oracle would: sales by range, moves by range and then by list (composite).
+CREATE TABLE sales (id integer, sold date NOT NULL) PARTITION BY RANGE (sold);
+CREATE TABLE sales_2024 PARTITION OF sales FOR VALUES FROM ('2024-01-01') TO ('2025-01-01');
+CREATE TABLE sales_2025 PARTITION OF sales FOR VALUES FROM ('2025-01-01') TO ('2026-01-01');
+CREATE INDEX sales_sold_ix ON ONLY sales (sold);
+CREATE INDEX s2024 ON sales_2024 (sold);
+CREATE INDEX s2025 ON sales_2025 (sold);
+ALTER INDEX sales_sold_ix ATTACH PARTITION s2024;
+ALTER INDEX sales_sold_ix ATTACH PARTITION s2025;
+CREATE TABLE moves (id integer, moved date NOT NULL, zone text NOT NULL) PARTITION BY RANGE (moved);
+CREATE TABLE moves_2025 PARTITION OF moves FOR VALUES FROM ('2025-01-01') TO ('2026-01-01') PARTITION BY LIST (zone);
+CREATE TABLE moves_2025_n PARTITION OF moves_2025 FOR VALUES IN ('N');
+CREATE TABLE moves_2025_s PARTITION OF moves_2025 FOR VALUES IN ('S');
+CREATE INDEX moves_ix ON ONLY moves (moved);
+CREATE INDEX m2025 ON ONLY moves_2025 (moved);
+CREATE INDEX m2025_n ON moves_2025_n (moved);
+CREATE INDEX m2025_s ON moves_2025_s (moved);
+ALTER INDEX m2025 ATTACH PARTITION m2025_n;
+ALTER INDEX m2025 ATTACH PARTITION m2025_s;
+ALTER INDEX moves_ix ATTACH PARTITION m2025;
+
+-- Oracle's dictionary views of the user's own indexes. Oracle keeps unquoted
 -- names in upper case and quoted names as written; here the names that are
 -- plain lower-case identifiers were created unquoted, the others quoted.
+CREATE FUNCTION oracle_name(n name) RETURNS text LANGUAGE sql IMMUTABLE AS
+\$\$ SELECT CASE WHEN n ~ '^[a-z_][a-z0-9_\$#]*\$' THEN upper(n) ELSE n::text END \$\$;
+CREATE VIEW own_indexes AS
+SELECT c.oid, c.relname, c.relkind, t.relname AS table_name,
+       (SELECT h.inhparent FROM pg_inherits h WHERE h.inhrelid = c.oid) AS parent
+FROM pg_class c JOIN pg_index x ON x.indexrelid = c.oid JOIN pg_class t ON t.oid = x.indrelid
+WHERE c.relnamespace = current_schema()::regnamespace;
+-- Index partitions are Oracle's partitions, not indexes of their own. Oracle
+-- also lists what no ALTER INDEX can rebuild, which PostgreSQL does not have:
+-- an index in the recycle bin, an IOT's primary index, one of a temporary
+-- table, a LOB index.
 CREATE VIEW user_indexes AS
-SELECT CASE WHEN indexname ~ '^[a-z_][a-z0-9_\$#]*\$' THEN upper(indexname) ELSE indexname::text END
-       AS index_name
-FROM pg_indexes
-WHERE schemaname = current_schema();
+SELECT oracle_name(relname) AS index_name, 'NORMAL' AS index_type, oracle_name(table_name) AS table_name,
+       CASE WHEN relkind = 'I' THEN 'YES' ELSE 'NO' END AS partitioned, 'N' AS temporary, 'NO' AS dropped
+FROM own_indexes WHERE parent IS NULL
+UNION ALL VALUES ('BIN\$n3kL0DqzRMeGRm1E2nF0sA==\$0', 'NORMAL', 'BIN\$Y8Q2m1iNTm+Kc1cHcBXq5g==\$0', 'NO', 'N', 'YES'),
+    ('PEDIDOS_IOT_PK', 'IOT - TOP', 'PEDIDOS_IOT', 'NO', 'N', 'NO'),
+    ('TMP_CARGA_IX', 'NORMAL', 'TMP_CARGA', 'NO', 'Y', 'NO'),
+    ('DOCUMENTOS_LOB_IX', 'LOB', 'DOCUMENTOS', 'NO', 'N', 'NO');
+CREATE VIEW user_ind_partitions AS
+SELECT oracle_name(i.relname) AS index_name, oracle_name(p.relname) AS partition_name,
+       row_number() OVER (PARTITION BY i.oid ORDER BY p.relname) AS partition_position,
+       CASE WHEN p.relkind = 'I' THEN 'YES' ELSE 'NO' END AS composite,
+       (SELECT count(*) FROM own_indexes s WHERE s.parent = p.oid) AS subpartition_count
+FROM own_indexes i JOIN own_indexes p ON p.parent = i.oid WHERE i.parent IS NULL;
+CREATE VIEW user_ind_subpartitions AS
+SELECT oracle_name(i.relname) AS index_name, oracle_name(p.relname) AS partition_name,
+       oracle_name(s.relname) AS subpartition_name,
+       row_number() OVER (PARTITION BY p.oid ORDER BY s.relname) AS subpartition_position
+FROM own_indexes i JOIN own_indexes p ON p.parent = i.oid JOIN own_indexes s ON s.parent = p.oid
+WHERE i.parent IS NULL;
 EOF
 
     # A data source of its own, for tests that connect by DSN= (unixODBC reads

@@ -4,6 +4,7 @@ Usage: e2e_drive.py <program folder> <case> <screenshot folder> <server log>
   terminado       pick the profile, "Reindexar ahora", wait for "Terminado".
   sin_en_linea    the same with "En línea" ticked against a server that cannot rebuild
                   online; the question is answered "Sí".
+  particiones     the same against a schema with every kind of index.
   cancelar_raton  a pointer click on "Cancelar" while the window is blocked in the rebuild of
                   IDX_B: IDX_B and IDX_C are finished, then "Cancelado".
   cerrar_ventana  the window manager's close request at the same moment: the same, and then
@@ -82,7 +83,7 @@ def run_terminado(program, window, shots):
     program.screenshot(os.path.join(shots, "e2e-terminado.png"))
 
 
-def run_sin_en_linea(program, window, shots):
+def run_sin_en_linea(program, window, shots, name="sin-en-linea"):
     window.choose_profile("Sim")
     # "Cancelar" is hidden, so the second Tab goes straight to "En línea".
     program.keys("Tab", "Tab")
@@ -108,12 +109,12 @@ def run_sin_en_linea(program, window, shots):
     yes = find(box, pyatspi.ROLE_PUSH_BUTTON, "Sí")
     find(box, pyatspi.ROLE_PUSH_BUTTON, "No")
     wait_for("focus on «Sí» in the question", lambda: focused(yes))
-    program.screenshot(os.path.join(shots, "e2e-pregunta.png"), whole_screen=True)
+    program.screenshot(os.path.join(shots, f"e2e-{name}-pregunta.png"), whole_screen=True)
     program.keys("space")
     wait_for("the question closed", lambda: not program.dialogs())
     window.wait_for_end("Terminado")
     check(not checked(window.en_linea), "«En línea» ticked again after the run")
-    program.screenshot(os.path.join(shots, "e2e-sin-en-linea.png"))
+    program.screenshot(os.path.join(shots, f"e2e-{name}.png"))
 
 
 def start_and_block_in_second_rebuild(program, window, log):
@@ -156,17 +157,19 @@ def run_cerrar_ventana(program, window, shots, log):
     check(last == "Cancelado", f"last status before the window closed: «{last}»")
 
 
-CASES = {"terminado": run_terminado, "sin_en_linea": run_sin_en_linea,
-         "cancelar_raton": run_cancelar_raton, "cerrar_ventana": run_cerrar_ventana}
+CASES = {
+    "terminado": lambda program, window, shots, log: run_terminado(program, window, shots),
+    "sin_en_linea": lambda program, window, shots, log: run_sin_en_linea(program, window, shots),
+    "particiones": lambda program, window, shots, log: run_sin_en_linea(program, window, shots, "particiones"),
+    "cancelar_raton": run_cancelar_raton,
+    "cerrar_ventana": run_cerrar_ventana,
+}
 
 
 def main():
     folder, case, shots, log = sys.argv[1:]
     run = CASES[case]
-    if run in (run_terminado, run_sin_en_linea):
-        run_program(folder, lambda program: run(program, Window(program), shots))
-    else:
-        run_program(folder, lambda program: run(program, Window(program), shots, log))
+    run_program(folder, lambda program: run(program, Window(program), shots, log))
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One reindex through the real program on a virtual display, driven with the keyboard and mouse:
-#   e2e_run.sh <Tarvelin> <ODBC folder> <screenshot folder> <case>
+#   e2e_run.sh <Tarvelin> <dictionary query probe> <ODBC folder> <screenshot folder> <case>
 # case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
-# against a server that cannot rebuild online, the question answered "Sí"; cases cancelar_raton
+# against a server that cannot rebuild online, the question answered "Sí"; case particiones: the
+# same against a schema with every kind of index (TARVELIN_ORASIM_SCHEMAS/mixed.schema); cases cancelar_raton
 # and cerrar_ventana: a pointer click on "Cancelar", or the window manager's close request,
 # while the window is blocked in a slow rebuild (e2e_drive.py says what each expects); case
 # accesibilidad: the window as a screen reader meets it, no run (accessibility_tree.py).
@@ -10,20 +11,20 @@
 # finds Driver={Simulador Oracle} in the build's ODBC folder. The server logs the session and every
 # statement it receives with its time-out; the log must be exactly the run's.
 set -euo pipefail
-if [ $# -ne 4 ]; then
-    echo "Uso: $0 <Tarvelin> <carpeta ODBC> <carpeta de capturas> <caso>" >&2
+if [ $# -ne 5 ]; then
+    echo "Uso: $0 <Tarvelin> <sonda de la consulta> <carpeta ODBC> <carpeta de capturas> <caso>" >&2
     exit 2
 fi
 program=$(realpath "$1")
-odbc=$(realpath "$2")
-mkdir -p "$3"
-shots=$(realpath "$3")
-case=$4
+query=$("$2")
+odbc=$(realpath "$3")
+mkdir -p "$4"
+shots=$(realpath "$4")
+case=$5
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=desktop.sh
 source "$here/desktop.sh"
 
-query="SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1"
 delay=100
 case "$case" in
 terminado)
@@ -45,6 +46,23 @@ sin_en_linea)
         "ALTER INDEX IDX_A REBUILD"
         "ALTER INDEX IDX_B REBUILD"
         'ALTER INDEX "idx_low" REBUILD')
+    ;;
+particiones)
+    # Partitions and subpartitions in position order; the recycle bin, the IOT's primary index,
+    # the temporary table's and the LOB indexes are never sent. The first statement is a
+    # partition's, refused online and rebuilt again without ONLINE, as every later one.
+    server="Schema=$TARVELIN_ORASIM_SCHEMAS/mixed.schema;Online=0"
+    statements=("$query"
+        "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2024 ONLINE"
+        "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2024"
+        "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025"
+        "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2026"
+        "ALTER INDEX CLIENTES_PK REBUILD"
+        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_NORTE"
+        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_SUR"
+        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_NORTE"
+        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_SUR"
+        "ALTER INDEX ZONAS_PK REBUILD")
     ;;
 cancelar_raton | cerrar_ventana)
     # Slow rebuilds, so that the window is blocked in one when the user acts.

@@ -46,9 +46,10 @@ namespace {
 const QString LockHolder = QStringLiteral("tarvelin-lock-holder");
 
 // PostgreSQL has no ALTER INDEX ... REBUILD; its rebuild of one index is
-// REINDEX INDEX, with the same name syntax. This connection hands the server
-// that instead, so a run's rebuilds really rebuild, take locks and can be
-// interrupted there; every other call goes to the real layer unchanged.
+// REINDEX INDEX, with the same name syntax, and an index partition is an index
+// of its own there. This connection hands the server that instead, so a run's
+// rebuilds really rebuild, take locks and can be interrupted there; every other
+// call goes to the real layer unchanged.
 class PostgresRebuilds : public Connection
 {
 public:
@@ -59,10 +60,12 @@ public:
     std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override
     {
         *m_sent << sql;
-        static const QRegularExpression rebuild(QStringLiteral("^ALTER INDEX (.+) REBUILD$"));
+        static const QRegularExpression rebuild(
+            QStringLiteral("^ALTER INDEX (.+?) REBUILD(?: (?:SUB)?PARTITION (.+))?$"));
         const QRegularExpressionMatch match = rebuild.match(sql);
+        const QString index = match.hasCaptured(2) ? match.captured(2) : match.captured(1);
         return Connection::Execute(
-            match.hasMatch() ? QStringLiteral("REINDEX INDEX ") + match.captured(1) : sql, options);
+            match.hasMatch() ? QStringLiteral("REINDEX INDEX ") + index : sql, options);
     }
 
 private:
@@ -273,17 +276,25 @@ void tst_FaultPgRuns::backendKilledDuringARebuild()
     QCOMPARE(fileNode("idx_orders_date"), ordersDateBefore);
     QCOMPARE(fileNode("orders_pk"), ordersBefore);
 
-    // Nothing is left behind that stops the next run: it rebuilds every index.
+    // Nothing is left behind that stops the next run: it rebuilds every index, a partitioned one
+    // partition by partition.
+    const qint64 partitionBefore = fileNode("s2024");
+    const qint64 subpartitionBefore = fileNode("m2025_s");
     ScriptedWindow again;
     const QStringList all = run(again, true);
     QCOMPARE(all.mid(1),
         QStringList({"ALTER INDEX CUSTOMERS_PK REBUILD", "ALTER INDEX IDX_ORDERS_DATE REBUILD",
-            "ALTER INDEX \"Idx_MixedCase\" REBUILD", "ALTER INDEX ORDERS_PK REBUILD",
-            "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX \"idx-lower\" REBUILD"}));
+            "ALTER INDEX \"Idx_MixedCase\" REBUILD", "ALTER INDEX MOVES_IX REBUILD SUBPARTITION M2025_N",
+            "ALTER INDEX MOVES_IX REBUILD SUBPARTITION M2025_S", "ALTER INDEX ORDERS_PK REBUILD",
+            "ALTER INDEX SALES_SOLD_IX REBUILD PARTITION S2024",
+            "ALTER INDEX SALES_SOLD_IX REBUILD PARTITION S2025", "ALTER INDEX SYSTEM_X_IDX REBUILD",
+            "ALTER INDEX \"idx-lower\" REBUILD"}));
     QCOMPARE(again.status, QStringLiteral("Terminado"));
     QVERIFY(errorBoxes(again).isEmpty());
     QVERIFY(fileNode("idx_orders_date") != ordersDateBefore);
     QVERIFY(fileNode("orders_pk") != ordersBefore);
+    QVERIFY(fileNode("s2024") != partitionBefore);
+    QVERIFY(fileNode("m2025_s") != subpartitionBefore);
 }
 
 QTEST_GUILESS_MAIN(tst_FaultPgRuns)

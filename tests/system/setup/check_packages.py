@@ -4,8 +4,8 @@
     check_packages.py [--made FOLDER]... SCRIPT [ARGUMENT...]
 
 Runs SCRIPT with TARVELIN_CONFIGURE_TRACE set (scripts/configure.sh): the script asks deps.sh
-for its packages, which records them, and configures into a throwaway folder under CMake's trace,
-then stops. Every file outside the source tree that the configuration reads (the trace) or
+for its packages, which records them and installs nothing, and configures into a throwaway folder
+under CMake's trace, then stops. Every file outside the source tree that the configuration reads (the trace) or
 hands to the build (compilers, tools, include folders, libraries in build.ninja) is
 mapped to the Debian package that owns it. Each such package must be one the script asks for,
 one of their dependencies, or one every Debian system has. The machine that runs this has every
@@ -37,7 +37,13 @@ def run_traced(script, arguments, folder):
     if not os.path.exists(packages_file):
         sys.exit(f"{script} no pide ningún paquete a scripts/deps.sh")
     with open(packages_file) as f:
-        return sorted({line.strip() for line in f if line.strip()})
+        asked = sorted({line.strip() for line in f if line.strip()})
+    # deps.sh installs nothing in this mode, so a misspelt name would go unseen.
+    unknown = [p for p in asked if subprocess.run(["apt-cache", "show", "--no-all-versions", p],
+                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode]
+    if unknown:
+        sys.exit(f"{script} pide paquetes que apt no conoce: {' '.join(unknown)}")
+    return asked
 
 
 def used_paths(folder, made):
