@@ -1,7 +1,7 @@
 #include "BenchWindow.h"
 
-#include "BenchProfile.h"
 #include "Measure.h"
+#include "StubProfile.h"
 #include "frmTarvelin.h"
 
 #include <QComboBox>
@@ -11,7 +11,7 @@
 #include <QTest>
 
 BenchWindow::BenchWindow(const QString& connectionString)
-    : m_prompter(std::make_shared<BenchPrompter>())
+    : m_prompter(std::make_shared<RecordingPrompter>())
 {
     if (!m_folder.isValid()
         || !QFile(m_folder.filePath(QStringLiteral("Bench.cfp"))).open(QIODevice::WriteOnly))
@@ -21,8 +21,9 @@ BenchWindow::BenchWindow(const QString& connectionString)
     frmTarvelin::Services services;
     services.programFolder = [folder] { return folder; };
     services.prompter = m_prompter;
-    services.runPlatform.newProfile
-        = [connectionString] { return std::make_unique<BenchProfile>(connectionString); };
+    auto profile = std::make_shared<StubProfileAnswers>();
+    profile->connectionString = connectionString;
+    services.runPlatform.newProfile = [profile] { return std::make_unique<StubProfile>(profile); };
     services.runPlatform.programFolder = [folder] { return folder; };
     m_window = std::make_unique<frmTarvelin>(services);
     m_window->show();
@@ -40,7 +41,8 @@ void BenchWindow::clickReindexar()
 {
     QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdReindexar")), Qt::LeftButton);
     const QString status = m_window->findChild<QLabel*>(QStringLiteral("lblInfo"))->text();
-    if (status != QLatin1String("Terminado") || !m_prompter->seen.isEmpty())
+    if (status != QLatin1String("Terminado") || !m_prompter->asked.isEmpty())
         Measure::fail(
-            QStringLiteral("the run ended with \"%1\" %2").arg(status, m_prompter->seen.join(u'|')));
+            QStringLiteral("the run ended with \"%1\" %2")
+                .arg(status, m_prompter->asked.isEmpty() ? QString() : m_prompter->asked.first().text));
 }

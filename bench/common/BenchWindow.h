@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BenchPrompter.h"
+#include "RecordingPrompter.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -26,6 +26,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    std::shared_ptr<BenchPrompter> m_prompter;
+    // A benchmark run that shows a box has failed, and a real modal box would stall it.
+    std::shared_ptr<RecordingPrompter> m_prompter;
     std::unique_ptr<frmTarvelin> m_window;
 };

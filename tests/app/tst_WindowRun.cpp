@@ -2,13 +2,13 @@
 #include "FaultyConnection.h"
 #include "LogLines.h"
 #include "MessageBoxPrompter.h"
+#include "ModalBox.h"
 #include "OracleSql.h"
 #include "RecordingPrompter.h"
-#include "StubProfile.h"
+#include "RunFixture.h"
 #include "WindowSystemInput.h"
 #include "frmTarvelin.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 // Whole runs through the real window: its buttons, status line, check box and
 // message boxes, with the simulated Oracle server behind the real database layer,
@@ -75,12 +74,7 @@ void tst_WindowRun::makeWindow(const QString& simulatorConfig, std::shared_ptr<P
     frmTarvelin::Services services;
     services.fileFinder = [finder]() -> FileFinder& { return *finder; };
     services.prompter = prompter ? prompter : std::make_shared<RecordingPrompter>();
-    services.runPlatform = RunPlatform {
-        [answers] { return std::make_unique<StubProfile>(answers); },
-        [plan = m_plan] { return std::make_unique<FaultyConnection>(plan); },
-        [] { return QStringLiteral("Corvath S.L."); },
-        [dir = m_dir->path()] { return dir; },
-    };
+    services.runPlatform = stubbedPlatform(answers, m_plan, m_dir->path());
     m_window = std::make_unique<frmTarvelin>(services);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -128,49 +122,6 @@ void tst_WindowRun::queuedCancelClickStopsBeforeTheNextIndex()
     QVERIFY(!button("cmdCancelar")->isVisible());
 }
 
-namespace {
-
-struct BoxSeen
-{
-    QString title, text;
-    QStringList buttons;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    QWidget* parent = nullptr; // the box belongs to the window: over it, no taskbar entry of its own
-    bool statusAlreadyShown = false;
-};
-
-// Answers the next modal message box by clicking the button that reads `answer`.
-void answerNextBox(BoxSeen& seen, const QString& answer, std::function<bool()> statusCheck)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(0);
-    QObject::connect(poll, &QTimer::timeout, poll, [=, &seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
-        seen.parent = box->parentWidget();
-        seen.statusAlreadyShown = statusCheck();
-        QAbstractButton* chosen = nullptr;
-        for (QAbstractButton* b : box->buttons()) {
-            seen.buttons << b->text();
-            if (b->text() == answer)
-                chosen = b;
-        }
-        if (chosen)
-            chosen->click();
-        else
-            box->done(-1);
-    });
-    poll->start();
-}
-
-} // namespace
-
 void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes_data()
 {
     QTest::addColumn<QString>("server");
@@ -184,10 +135,12 @@ void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes()
     QFETCH(QString, server);
     makeWindow(server, std::make_shared<MessageBoxPrompter>());
     m_window->findChild<QCheckBox*>("chkOnLine")->setChecked(true);
-    BoxSeen seen;
-    answerNextBox(seen, QStringLiteral("Sí"), [this] {
-        return status() == "No se puede reindexar en línea"
+    ModalBox::Seen seen;
+    bool statusAlreadyShown = false;
+    ModalBox::whenItOpens(seen, [&](QMessageBox* box) {
+        statusAlreadyShown = status() == "No se puede reindexar en línea"
             && !m_window->findChild<QCheckBox*>("chkOnLine")->isChecked();
+        ModalBox::clicking(QStringLiteral("Sí"))(box);
     });
     QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
 
@@ -198,7 +151,7 @@ void tst_WindowRun::onlineRefusedRealQuestionAnsweredYes()
     QVERIFY(seen.buttons.contains("Sí") && seen.buttons.contains("No"));
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
     QCOMPARE(seen.parent, static_cast<QWidget*>(m_window.get()));
-    QVERIFY(seen.statusAlreadyShown);
+    QVERIFY(statusAlreadyShown);
     // One session, no statement time-out.
     const QString query = OracleSql::indexListQuery();
     QCOMPARE(logLines(m_dir->filePath("log")),
@@ -223,8 +176,8 @@ void tst_WindowRun::otherErrorRealBoxAndStatusLine()
     QFETCH(QString, server);
     QFETCH(int, minimumLength);
     makeWindow(server, std::make_shared<MessageBoxPrompter>());
-    BoxSeen seen;
-    answerNextBox(seen, QStringLiteral("Aceptar"), [] { return false; });
+    ModalBox::Seen seen;
+    ModalBox::whenItOpens(seen, ModalBox::clicking(QStringLiteral("Aceptar")));
     QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
 
     QCOMPARE(seen.title, QString("Tarvelin"));

@@ -11,6 +11,29 @@
 
 #include <memory>
 
+// A run's platform with doubles: a profile that answers as `profile` says, a real database layer
+// behind planned faults, and fixed identity values. The counters, when given, count the objects
+// the run creates.
+inline RunPlatform stubbedPlatform(std::shared_ptr<StubProfileAnswers> profile,
+    std::shared_ptr<FaultPlan> plan, const QString& folder, int* profilesCreated = nullptr,
+    int* connectionsCreated = nullptr)
+{
+    return RunPlatform {
+        [profile, profilesCreated] {
+            if (profilesCreated)
+                ++*profilesCreated;
+            return std::make_unique<StubProfile>(profile);
+        },
+        [plan, connectionsCreated] {
+            if (connectionsCreated)
+                ++*connectionsCreated;
+            return std::make_unique<FaultyConnection>(plan);
+        },
+        [] { return QStringLiteral("Corvath S.L."); },
+        [folder] { return folder; },
+    };
+}
+
 // One run against the simulated Oracle server, in process: a scripted window,
 // a profile that yields the given connection string, and a real database layer
 // behind planned faults, reaching the server through Qt's ODBC driver and the
@@ -31,18 +54,8 @@ struct RunFixture
 
     RunPlatform platform()
     {
-        return RunPlatform {
-            [this] {
-                ++profilesCreated;
-                return std::make_unique<StubProfile>(profile);
-            },
-            [this] {
-                ++connectionsCreated;
-                return std::make_unique<FaultyConnection>(plan);
-            },
-            [] { return QStringLiteral("Corvath S.L."); },
-            [] { return QStringLiteral("/opt/tarvelin"); },
-        };
+        return stubbedPlatform(
+            profile, plan, QStringLiteral("/opt/tarvelin"), &profilesCreated, &connectionsCreated);
     }
 
     void run() { ReindexRun(window, platform()).execute(); }
