@@ -100,7 +100,7 @@ const Dictionary::Column* DriverStatement::column(SQLUSMALLINT number) const
 
 bool DriverStatement::onRow() const
 {
-    return m_cursorOpen && m_row >= 0 && m_row < m_result.rowCount;
+    return m_cursorOpen && m_row >= 0 && m_row < m_result.rowCount();
 }
 
 SQLRETURN DriverStatement::resultColumns(SQLSMALLINT* count)
@@ -200,9 +200,9 @@ SQLRETURN DriverStatement::fetch(SQLSMALLINT orientation)
     m_readFrom = 0;
     m_readDone = false;
     m_readType = 0;
-    if (m_row < m_result.rowCount)
+    if (m_row < m_result.rowCount())
         ++m_row;
-    return m_row < m_result.rowCount ? SQL_SUCCESS : SQL_NO_DATA;
+    return m_row < m_result.rowCount() ? SQL_SUCCESS : SQL_NO_DATA;
 }
 
 SQLRETURN DriverStatement::getData(
@@ -231,7 +231,10 @@ SQLRETURN DriverStatement::getData(
     if (m_readDone)
         return SQL_NO_DATA;
 
-    const QString& value = m_result.columns.at(column - 1).values.at(m_row);
+    // Read once per value: SQLGetData in pieces comes back for the rest.
+    if (m_readFrom == 0)
+        m_value = m_result.value(m_row, column - 1);
+    const QString& value = m_value;
     if (value.isNull()) {
         if (!indicator)
             return fail("22002");

@@ -69,6 +69,7 @@ private:
 
     // How far SQLGetData has read which column of the current row, and in which type.
     SQLUSMALLINT m_readColumn = 0;
+    QString m_value;
     qsizetype m_readFrom = 0;
     bool m_readDone = false;
     SQLSMALLINT m_readType = 0;

@@ -54,7 +54,7 @@ std::optional<int> refusal(const SchemaIndex& index, const AlterIndexStatement& 
 
 OracleSimulator::OracleSimulator(SimulatorConfig config, Sleeper sleeper)
     : m_config(std::move(config))
-    , m_dictionary(m_config.indexes)
+    , m_dictionary(std::make_shared<const Dictionary>(m_config.indexes))
     , m_log(m_config.logPath)
     , m_sleeper(std::move(sleeper))
 {
@@ -102,7 +102,7 @@ OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 ti
 // ONLINE; then DelayMs, then success.
 std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& statement) const
 {
-    const SchemaIndex* index = m_dictionary.index(statement.indexName);
+    const SchemaIndex* index = m_dictionary->index(statement.indexName);
     if (!index)
         return OraError::fromCode(OraError::IndexDoesNotExist);
     if (const std::optional<int> code = refusal(*index, statement))

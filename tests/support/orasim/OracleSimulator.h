@@ -8,6 +8,7 @@
 #include "SimulatorConfig.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The simulated server behind one connection: it checks the logon, answers queries on the data
@@ -40,7 +41,7 @@ private:
     std::optional<OraError> rebuild(const AlterIndexStatement& statement) const;
 
     SimulatorConfig m_config;
-    Dictionary m_dictionary;
+    std::shared_ptr<const Dictionary> m_dictionary; // shared with the results that read it
     SessionLog m_log;
     Sleeper m_sleeper;
 };

@@ -549,10 +549,20 @@ int compareForOrder(const QVariant& a, const QVariant& b, const SelectQuery::Ord
 
 } // namespace
 
-std::variant<QueryResult, OraError> SelectQuery::run(const Dictionary& dictionary) const
+QString QueryResult::value(qsizetype row, qsizetype column) const
+{
+    const Column& wanted = columns.at(column);
+    const qsizetype at = m_rows.at(std::size_t(row * m_stride + wanted.source));
+    if (at < 0)
+        return QString();
+    const QVariant value = m_dictionary->value(*m_views.at(wanted.source), at, wanted.column);
+    return value.isNull() ? QString() : asText(value);
+}
+
+std::variant<QueryResult, OraError> SelectQuery::run(std::shared_ptr<const Dictionary> dictionary) const
 {
     try {
-        const Binder binder(dictionary, m_sources);
+        const Binder binder(*dictionary, m_sources);
         const qsizetype stride = binder.sourceCount();
 
         // The FROM clause: every row of the first view, then each join in turn.
@@ -591,8 +601,17 @@ std::variant<QueryResult, OraError> SelectQuery::run(const Dictionary& dictionar
                 kept.push_back(rows.data() + at);
         }
 
+        QueryResult result;
         QList<Value> selected;
         for (const ColumnRef& column : m_select) {
+            const auto [source, position] = binder.resolve(column, stride);
+            QueryResult::Column out;
+            out.description = binder.view(source).columns.at(position);
+            // The columns of an outer join's right side may come out NULL.
+            out.description.nullable = out.description.nullable || m_sources.at(source).outer;
+            out.source = source;
+            out.column = position;
+            result.columns.append(out);
             Operand operand;
             operand.kind = Operand::Kind::Column;
             operand.column = column;
@@ -613,42 +632,25 @@ std::variant<QueryResult, OraError> SelectQuery::run(const Dictionary& dictionar
                     fail(1785);
                 }
             }
-            // Each row's keys are read once; equal keys keep the rows' order.
-            std::vector<std::pair<QList<QVariant>, JoinedRow>> keyed;
-            keyed.reserve(kept.size());
-            for (JoinedRow row : kept) {
-                QList<QVariant> values;
-                for (const Value& key : keys)
-                    values.append(key(row));
-                keyed.emplace_back(std::move(values), row);
-            }
-            std::stable_sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
-                for (qsizetype k = 0; k < m_order.size(); ++k) {
-                    const int order = compareForOrder(a.first.at(k), b.first.at(k), m_order.at(k));
+            // Keys are read as rows are compared, not kept: a large result stays small. Equal
+            // keys keep the rows' order.
+            std::stable_sort(kept.begin(), kept.end(), [&](JoinedRow a, JoinedRow b) {
+                for (qsizetype k = 0; k < keys.size(); ++k) {
+                    const int order = compareForOrder(keys.at(k)(a), keys.at(k)(b), m_order.at(k));
                     if (order != 0)
                         return order < 0;
                 }
                 return false;
             });
-            for (std::size_t i = 0; i < keyed.size(); ++i)
-                kept[i] = keyed[i].second;
         }
 
-        QueryResult result;
-        result.rowCount = qsizetype(kept.size());
-        for (qsizetype i = 0; i < m_select.size(); ++i) {
-            const auto [source, column] = binder.resolve(m_select.at(i), stride);
-            QueryResult::Column out;
-            out.description = binder.view(source).columns.at(column);
-            // The columns of an outer join's right side may come out NULL.
-            out.description.nullable = out.description.nullable || m_sources.at(source).outer;
-            out.values.reserve(result.rowCount);
-            for (JoinedRow row : kept) {
-                const QVariant value = selected.at(i)(row);
-                out.values.append(value.isNull() ? QString() : asText(value));
-            }
-            result.columns.append(std::move(out));
-        }
+        for (qsizetype source = 0; source < stride; ++source)
+            result.m_views.append(&binder.view(source));
+        result.m_stride = stride;
+        result.m_rows.reserve(kept.size() * std::size_t(stride));
+        for (JoinedRow row : kept)
+            result.m_rows.insert(result.m_rows.end(), row, row + stride);
+        result.m_dictionary = std::move(dictionary);
         return result;
     } catch (const Failure& failure) {
         return failure.error;

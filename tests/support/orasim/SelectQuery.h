@@ -7,22 +7,37 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
 
-// The rows a query returns, column by column; a null QString is SQL NULL (as for Oracle, an
-// empty text is NULL too).
-struct QueryResult
+// The rows a query returns. They stay rows of the dictionary's views, read as they are fetched,
+// so that a result of a hundred thousand rows costs the server little more than their numbers.
+class QueryResult
 {
+public:
     struct Column
     {
         Dictionary::Column description; // its name is the column's label
-        QStringList values; // numbers as their decimal digits
+        qsizetype source = 0; // which view of the statement it comes from
+        qsizetype column = 0; // its place in that view
     };
 
     QList<Column> columns;
-    qsizetype rowCount = 0;
+
+    qsizetype rowCount() const { return m_stride == 0 ? 0 : qsizetype(m_rows.size()) / m_stride; }
+    // The value as text, numbers as their decimal digits; a null QString is SQL NULL (as for
+    // Oracle, an empty text is NULL too).
+    QString value(qsizetype row, qsizetype column) const;
+
+private:
+    friend class SelectQuery;
+
+    std::shared_ptr<const Dictionary> m_dictionary;
+    QList<const Dictionary::View*> m_views; // per source
+    std::vector<qsizetype> m_rows; // row after row, one row number per source (-1: none)
+    qsizetype m_stride = 0;
 };
 
 // The SELECT statements the server answers over its dictionary views:
@@ -47,7 +62,7 @@ public:
     // The rows, or what the server says against the statement: ORA-00942 for an unknown view,
     // ORA-00904 and ORA-00918 for a column it cannot name, ORA-01785 for an ORDER BY position
     // beyond the columns, ORA-01722, ORA-01424 and ORA-01425 while comparing.
-    std::variant<QueryResult, OraError> run(const Dictionary& dictionary) const;
+    std::variant<QueryResult, OraError> run(std::shared_ptr<const Dictionary> dictionary) const;
 
     struct ColumnRef
     {
