@@ -17,12 +17,6 @@
 
 namespace {
 
-// Layout values are given in twips; the window works in pixels at 15 twips each.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
 // Counts the events it receives, to see which posted events were served.
 class EventCounter : public QObject
 {
@@ -53,6 +47,7 @@ private slots:
     void window();
     void controls_data();
     void controls();
+    void layoutAsTheUserSeesIt();
     void initialState();
     void captionsFitTheirBoxes_data();
     void captionsFitTheirBoxes();
@@ -120,7 +115,7 @@ void tst_frmTarvelin::window()
 {
     QCOMPARE(m_window->objectName(), QStringLiteral("frmTarvelin"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tarvelin"));
-    QCOMPARE(m_window->size(), QSize(px(7410), px(2445)));
+    QCOMPARE(m_window->size(), QSize(494, 163));
     QCOMPARE(m_window->minimumSize(), QSize(494, 163));
     QCOMPARE(m_window->maximumSize(), QSize(494, 163));
     QVERIFY(m_window->findChildren<QMenuBar*>().isEmpty());
@@ -140,37 +135,32 @@ void tst_frmTarvelin::controls_data()
 {
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("shown");
 
-    const auto row = [](const char* name, const char* className, const QString& text, int left, int top,
-                         int width, int height, bool shown) {
-        QTest::newRow(name) << QString::fromLatin1(className) << text
-                            << QRect(px(left), px(top), px(width), px(height)) << shown;
+    const auto row = [](const char* name, const char* className, const QString& text, bool shown) {
+        QTest::newRow(name) << QString::fromLatin1(className) << text << shown;
     };
-    row("Label1", "QLabel", QStringLiteral("Base de Datos"), 120, 120, 6015, 255, true);
-    row("cmbBase", "QComboBox", QString(), 120, 360, 7215, 315, true);
-    row("Label2", "QLabel", QStringLiteral("Usuario"), 120, 840, 540, 195, false);
-    row("txtUser", "QLineEdit", QStringLiteral("Admin"), 120, 1080, 2895, 285, false);
-    row("Label3", "QLabel", QStringLiteral("Contraseña"), 120, 1440, 810, 195, false);
-    row("Text1", "QLineEdit", QString(), 120, 1680, 2895, 285, false);
-    row("cmdReindexar", "QPushButton", QStringLiteral("Reindexar ahora"), 4440, 960, 2655, 615, true);
-    row("chkOnLine", "QCheckBox", QStringLiteral("En línea"), 3360, 1200, 855, 735, true);
-    row("cmdCancelar", "QPushButton", QStringLiteral("Cancelar"), 4440, 1800, 2655, 495, false);
-    row("lblInfo", "QLabel", QString(), 120, 2160, 45, 195, true);
+    row("Label1", "QLabel", QStringLiteral("Base de Datos"), true);
+    row("cmbBase", "QComboBox", QString(), true);
+    row("Label2", "QLabel", QStringLiteral("Usuario"), false);
+    row("txtUser", "QLineEdit", QStringLiteral("Admin"), false);
+    row("Label3", "QLabel", QStringLiteral("Contraseña"), false);
+    row("Text1", "QLineEdit", QString(), false);
+    row("cmdReindexar", "QPushButton", QStringLiteral("Reindexar ahora"), true);
+    row("chkOnLine", "QCheckBox", QStringLiteral("En línea"), true);
+    row("cmdCancelar", "QPushButton", QStringLiteral("Cancelar"), false);
+    row("lblInfo", "QLabel", QString(), true);
 }
 
 void tst_frmTarvelin::controls()
 {
     QFETCH(QString, className);
     QFETCH(QString, text);
-    QFETCH(QRect, geometry);
     QFETCH(bool, shown);
 
     QWidget* widget = control<QWidget>(QTest::currentDataTag());
     QVERIFY2(widget, "control exists with that objectName");
     QVERIFY(widget->inherits(className.toLatin1().constData()));
-    QCOMPARE(widget->geometry(), geometry);
     QCOMPARE(widget->isVisibleTo(m_window.get()), shown);
 
     QString actual;
@@ -183,6 +173,54 @@ void tst_frmTarvelin::controls()
     else if (auto* combo = qobject_cast<QComboBox*>(widget))
         actual = combo->currentText();
     QCOMPARE(actual, text);
+}
+
+// Where a user finds each control: the database caption and list, the user and password
+// fields with their captions and the status line down the left, the list across the window,
+// the two buttons stacked on the right with "En línea" to their left; every control inside the
+// window, nothing over what a user clicks.
+void tst_frmTarvelin::layoutAsTheUserSeesIt()
+{
+    const QRect window = m_window->rect();
+    const auto at = [this](const char* name) { return control<QWidget>(name)->geometry(); };
+    const QList<const char*> all {"Label1", "cmbBase", "Label2", "txtUser", "Label3", "Text1", "cmdReindexar",
+        "chkOnLine", "cmdCancelar", "lblInfo"};
+    for (const char* name : all) {
+        QVERIFY2(window.contains(at(name)), name);
+        QVERIFY2(at(name).width() > 0 && at(name).height() > 0, name);
+        // Nothing lies over the buttons or the check box, the things a user clicks beside the list.
+        for (const char* target : {"cmdReindexar", "cmdCancelar", "chkOnLine"}) {
+            QVERIFY2(qstrcmp(name, target) == 0 || !at(name).intersects(at(target)),
+                qPrintable(QStringLiteral("%1 over %2").arg(name, target)));
+        }
+    }
+
+    // The left column, top to bottom, on one left edge.
+    const QList<const char*> column {"Label1", "cmbBase", "Label2", "txtUser", "Label3", "Text1", "lblInfo"};
+    for (qsizetype i = 0; i < column.size(); ++i) {
+        QCOMPARE(at(column.at(i)).left(), at("Label1").left());
+        if (i > 0)
+            QVERIFY2(at(column.at(i - 1)).center().y() < at(column.at(i)).top(), column.at(i));
+    }
+    QVERIFY(at("Label1").left() > 0);
+    // The list runs across the window; the status line is the last thing in it.
+    QVERIFY(at("cmbBase").width() > window.width() * 9 / 10);
+    // ...below everything else, so that a long text runs under nothing but "Cancelar"'s foot.
+    for (const char* name : all) {
+        if (qstrcmp(name, "lblInfo") != 0 && qstrcmp(name, "cmdCancelar") != 0)
+            QVERIFY2(at(name).bottom() < at("lblInfo").top(), name);
+    }
+
+    // The buttons, one above the other, the same width, at the right; "En línea" between the
+    // fields and the buttons, level with them.
+    QCOMPARE(at("cmdCancelar").left(), at("cmdReindexar").left());
+    QCOMPARE(at("cmdCancelar").width(), at("cmdReindexar").width());
+    QVERIFY(at("cmdReindexar").bottom() < at("cmdCancelar").top());
+    QVERIFY(at("cmdReindexar").left() > window.width() / 2);
+    QVERIFY(at("txtUser").right() < at("chkOnLine").left());
+    QVERIFY(at("chkOnLine").right() < at("cmdReindexar").left());
+    QVERIFY(at("chkOnLine").top() < at("cmdCancelar").bottom());
+    QVERIFY(at("chkOnLine").bottom() > at("cmdReindexar").top());
 }
 
 void tst_frmTarvelin::initialState()
@@ -275,16 +313,18 @@ void tst_frmTarvelin::onLineCaptionIsNotCutAtTheEdge()
 
 void tst_frmTarvelin::onLineAnswersClicksAnywhereInItsBox_data()
 {
-    QTest::addColumn<QPoint>("where");
-    QTest::newRow("wrapped second line") << QPoint(px(855) / 2, px(735) / 2 + 9);
-    QTest::newRow("top left") << QPoint(1, 1);
-    QTest::newRow("bottom right") << QPoint(px(855) - 2, px(735) - 2);
+    QTest::addColumn<QPointF>("share");
+    // As a share of the box: its middle lower down (the wrapped second line), its corners.
+    QTest::newRow("wrapped second line") << QPointF(0.5, 0.62);
+    QTest::newRow("top left") << QPointF(0.01, 0.01);
+    QTest::newRow("bottom right") << QPointF(0.97, 0.97);
 }
 
 void tst_frmTarvelin::onLineAnswersClicksAnywhereInItsBox()
 {
-    QFETCH(QPoint, where);
+    QFETCH(QPointF, share);
     auto* box = control<QCheckBox>("chkOnLine");
+    const QPoint where(int(box->width() * share.x()), int(box->height() * share.y()));
     m_window->show();
     const int before = m_window->onLineValue();
     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, where);
@@ -439,12 +479,13 @@ void tst_frmTarvelin::showInfoServesEveryPendingEvent()
 void tst_frmTarvelin::showInfoEmptyTextEmptiesTheStatus()
 {
     auto* status = control<QLabel>("lblInfo");
+    const QPoint place = status->pos();
     m_window->ShowInfo(QStringLiteral("Terminado"));
     const int withText = status->width();
     m_window->ShowInfo(QString());
     QCOMPARE(status->text(), QString());
     QVERIFY(status->width() < withText);
-    QCOMPARE(status->pos(), QPoint(px(120), px(2160)));
+    QCOMPARE(status->pos(), place);
 }
 
 void tst_frmTarvelin::statusGrowsToTheRightOnOneLine_data()
@@ -462,10 +503,11 @@ void tst_frmTarvelin::statusGrowsToTheRightOnOneLine()
 {
     QFETCH(QString, text);
     auto* status = control<QLabel>("lblInfo");
+    const QPoint place = status->pos();
     m_window->ShowInfo(text);
     const QFontMetrics metrics(status->font());
     QCOMPARE(status->text(), text);
-    QCOMPARE(status->pos(), QPoint(px(120), px(2160)));
+    QCOMPARE(status->pos(), place);
     QVERIFY(!status->wordWrap());
     QVERIFY(status->width() >= metrics.horizontalAdvance(text));
     QVERIFY(status->height() >= metrics.height());
@@ -492,7 +534,7 @@ void tst_frmTarvelin::longStatusLeavesCancelClickable()
     m_window->ShowInfo(QString(200, QLatin1Char('X')));
 
     // The status line runs across the bottom of "Cancelar".
-    const QPoint underStatus(cancelar->geometry().center().x(), px(2160) + 5);
+    const QPoint underStatus(cancelar->geometry().center().x(), control<QLabel>("lblInfo")->y() + 5);
     QVERIFY(cancelar->geometry().contains(underStatus));
     QVERIFY(control<QLabel>("lblInfo")->geometry().contains(underStatus));
     QCOMPARE(m_window->childAt(underStatus), cancelar);
