@@ -37,7 +37,8 @@ private:
 
 namespace {
 
-const QString runQuery
+// Index names with "SYS" and at least one more character left out ("_" unescaped).
+const QString sysLikeQuery
     = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
 
 } // namespace
@@ -62,7 +63,7 @@ void tst_ConnectionOdbc::runOverQtOdbc()
     QCOMPARE(names.size(), 1);
     QCOMPARE(QSqlDatabase::database(names.first(), false).driverName(), QString("QODBC"));
     cn.setCommandTimeout(0);
-    auto rs = cn.Execute(runQuery, Connection::adCmdText);
+    auto rs = cn.Execute(sysLikeQuery, Connection::adCmdText);
     QStringList rebuilt;
     while (!rs->Eof()) {
         const QString name = rs->Fields("index_name").toString();
@@ -75,7 +76,7 @@ void tst_ConnectionOdbc::runOverQtOdbc()
     // "SYS_%" leaves out SYSTEM_X as well: "_" matches any one character.
     QCOMPARE(rebuilt, (QStringList {"IDX_A", "IDX_B"}));
     QCOMPARE(logLines(log()),
-        (QStringList {"CONNECT", "EXEC 0 " + runQuery, "EXEC 0 ALTER INDEX IDX_A REBUILD",
+        (QStringList {"CONNECT", "EXEC 0 " + sysLikeQuery, "EXEC 0 ALTER INDEX IDX_A REBUILD",
             "EXEC 0 ALTER INDEX IDX_B REBUILD", "DISCONNECT"}));
 }
 
@@ -130,7 +131,7 @@ void tst_ConnectionOdbc::errors()
         cn.setCommandTimeout(0);
         error = raisedBy([&] { cn.Execute(sql, Connection::adCmdText); });
         // The connection stays usable.
-        QVERIFY(cn.Execute(runQuery, Connection::adCmdText));
+        QVERIFY(cn.Execute(sysLikeQuery, Connection::adCmdText));
     }
     QVERIFY(error);
     QCOMPARE(error->number(), number);
@@ -182,7 +183,7 @@ void tst_ConnectionOdbc::closingDisconnects()
         QVERIFY(!cn.isOpen());
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
         TV_VERIFY_RAISES(cn.Close(), ErrorNumber::ObjectClosed);
-        TV_VERIFY_RAISES(cn.Execute(runQuery, Connection::adCmdText), ErrorNumber::ObjectClosed);
+        TV_VERIFY_RAISES(cn.Execute(sysLikeQuery, Connection::adCmdText), ErrorNumber::ObjectClosed);
         // The same object opens again, beside another connection of its own; released while
         // open, it disconnects.
         cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1);
@@ -192,12 +193,12 @@ void tst_ConnectionOdbc::closingDisconnects()
         Connection other;
         other.Open(connectionString("Indexes=IDX_B"), QString(), QString(), -1);
         QCOMPARE(QSqlDatabase::connectionNames().size(), 2);
-        rs = cn.Execute(runQuery, 1);
+        rs = cn.Execute(sysLikeQuery, 1);
     }
     // The rows outlive their connection, as a client-side cursor's do.
     QCOMPARE(rs->Fields("index_name").toString(), QString("IDX_A"));
     QCOMPARE(logLines(log()),
-        (QStringList {"CONNECT", "DISCONNECT", "CONNECT", "CONNECT", "EXEC 30 " + runQuery, "DISCONNECT",
+        (QStringList {"CONNECT", "DISCONNECT", "CONNECT", "CONNECT", "EXEC 30 " + sysLikeQuery, "DISCONNECT",
             "DISCONNECT"}));
 }
 

@@ -51,7 +51,8 @@ OracleSimulator simulator(const QString& configText, OracleSimulator::Sleeper sl
     return OracleSimulator(std::move(*config), std::move(sleeper));
 }
 
-const QString programQuery
+// Index names with "SYS" and at least one more character left out ("_" unescaped).
+const QString sysLikeQuery
     = QStringLiteral("SELECT index_name FROM user_indexes WHERE NOT index_name LIKE 'SYS_%' ORDER BY 1");
 const QString edgeNames = QStringLiteral("Indexes=SYS_A,SYSTEM_X_IDX,SYS,SYSX,IDX_A,sys_lower");
 const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, two UTF-16 units
@@ -101,8 +102,8 @@ void tst_SimulatorRules::queries_data()
     QTest::addColumn<QStringList>("rows");
 
     // '_' is exactly one character: SYS_% takes SYS plus at least one more, in upper case only.
-    QTest::newRow("the program's pattern")
-        << edgeNames << programQuery << QStringList {"IDX_A", "SYS", "sys_lower"};
+    QTest::newRow("SYS_% unescaped")
+        << edgeNames << sysLikeQuery << QStringList {"IDX_A", "SYS", "sys_lower"};
     QTest::newRow("escaped underscore")
         << edgeNames << select("NOT index_name LIKE 'SYS\\_%' ESCAPE '\\' ORDER BY 1")
         << QStringList {"IDX_A", "SYS", "SYSTEM_X_IDX", "SYSX", "sys_lower"};
@@ -159,9 +160,9 @@ void tst_SimulatorRules::queries_data()
         << "indexes=B,,;INDEXES={A,C}"
         << "SELECT index_name FROM user_indexes" << QStringList {"B", "A", "C"};
     QTest::newRow("generated after the listed ones")
-        << "Generate=3;Indexes=SYS_X,A_FIRST" << programQuery
+        << "Generate=3;Indexes=SYS_X,A_FIRST" << sysLikeQuery
         << QStringList {"A_FIRST", "IDX_000001", "IDX_000002", "IDX_000003"};
-    QTest::newRow("no indexes") << "" << programQuery << QStringList {};
+    QTest::newRow("no indexes") << "" << sysLikeQuery << QStringList {};
 
     // The dictionary views of a real schema, each kind of index as Oracle describes it.
     QTest::newRow("USER_INDEXES of every kind")
@@ -311,7 +312,7 @@ void tst_SimulatorRules::statements_data()
         "SELECT index_name FROM user_indexes LEFT user_ind_partitions ON 1 = 1"};
     for (const char* sql : notStatements)
         QTest::addRow("not a statement: %s", sql) << "Indexes=IDX_A,MY,IDX" << sql << 900 << invalid;
-    QTest::newRow("program's query with a semicolon") << "" << programQuery + ";" << 900 << invalid;
+    QTest::newRow("a query with a semicolon") << "" << sysLikeQuery + ";" << 900 << invalid;
 
     // What the server cannot name or compare, in its own words.
     QTest::newRow("no such view") << "Indexes=A"
@@ -606,7 +607,7 @@ void tst_SimulatorRules::delayOnlyForSuccessfulRebuilds_data()
     QTest::newRow("rebuild") << config << "ALTER INDEX IDX_A REBUILD" << QList<int> {250};
     QTest::newRow("refused ONLINE") << config << "ALTER INDEX IDX_A REBUILD ONLINE" << QList<int> {};
     QTest::newRow("Fail") << config << "ALTER INDEX IDX_B REBUILD" << QList<int> {};
-    QTest::newRow("dictionary query") << config << programQuery << QList<int> {};
+    QTest::newRow("dictionary query") << config << sysLikeQuery << QList<int> {};
     QTest::newRow("no delay configured") << "Indexes=IDX_A"
                                          << "ALTER INDEX IDX_A REBUILD" << QList<int> {};
 }
@@ -644,7 +645,7 @@ void tst_SimulatorRules::sessionLog()
     expected << "CONNECT";
     QCOMPARE(logLines(path), expected);
     // Each statement is in the file before its outcome is known, failing and unreadable ones too.
-    const QList<std::pair<quint64, QString>> statements {{0, programQuery}, {30, "ALTER INDEX IDX_A REBUILD"},
+    const QList<std::pair<quint64, QString>> statements {{0, sysLikeQuery}, {30, "ALTER INDEX IDX_A REBUILD"},
         {0, "ALTER INDEX IDX_A REBUILD ONLINE"}, {7, "GARBAGE"},
         {0, QString::fromUtf8("ALTER INDEX \"\xC3\xADndice\" REBUILD")}};
     for (const auto& [timeout, sql] : statements) {
