@@ -19,8 +19,8 @@ start=$(date +%s)
 
 "$here/build-qt.sh"
 # What this build uses itself, whether or not build-qt.sh had to install it for Qt.
-"$here/packages.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build qt6-base-dev-tools \
-    base-files
+"$here/packages.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build qt6-base-dev \
+    qt6-base-dev-tools base-files
 
 # Warnings as errors here too: the Windows-only code is compiled nowhere else.
 configure "$build" \
