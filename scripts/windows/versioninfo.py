@@ -35,19 +35,26 @@ def version(ms, ls):
     return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
 
 
-data = open(sys.argv[1], "rb").read()
-(key, fixed, children), _ = node(data, 0)
-print(f"Root={key}")
-signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
-print(f"Signature={signature:08X}")
-print(f"FixedFileVersion={version(file_ms, file_ls)}")
-print(f"FixedProductVersion={version(product_ms, product_ls)}")
-for name, _, tables in children:
-    for table, value, entries in tables:
-        if name == "StringFileInfo":
-            print(f"StringTable={table}")
-            for entry, text, _ in entries:
-                print(f"{table}/{entry}={text}")
-        elif name == "VarFileInfo":
-            pairs = struct.iter_unpack("<HH", value)
-            print(f"{table}=" + ",".join(f"{lang:04X}{cp:04X}" for lang, cp in pairs))
+def lines(data):
+    """The resource as lines "Key=value"."""
+    (key, fixed, children), _ = node(data, 0)
+    out = [f"Root={key}"]
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+    out.append(f"Signature={signature:08X}")
+    out.append(f"FixedFileVersion={version(file_ms, file_ls)}")
+    out.append(f"FixedProductVersion={version(product_ms, product_ls)}")
+    for name, _, tables in children:
+        for table, value, entries in tables:
+            if name == "StringFileInfo":
+                out.append(f"StringTable={table}")
+                for entry, text, _ in entries:
+                    out.append(f"{table}/{entry}={text}")
+            elif name == "VarFileInfo":
+                pairs = struct.iter_unpack("<HH", value)
+                out.append(f"{table}=" + ",".join(f"{lang:04X}{cp:04X}" for lang, cp in pairs))
+    return out
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], "rb") as f:
+        print("\n".join(lines(f.read())))
