@@ -22,13 +22,10 @@ private slots:
     void cleanup();
 
     void callsTheFinderOnce();
-    void findFilesFalseListsNothing();
+    void nothingListed_data();
+    void nothingListed();
     void finderCannotBeCreated_data();
     void finderCannotBeCreated();
-    void programFolderUnreadable();
-    void findFilesFails();
-    void arrangeListFails();
-    void emptyList();
     void entriesInArrangedOrder_data();
     void entriesInArrangedOrder();
     void entryIsTheNameWithoutItsLastFourCharacters_data();
@@ -116,15 +113,51 @@ void tst_FormLoad::callsTheFinderOnce()
     QCOMPARE(m_finder->dropSeen, -1);
 }
 
-void tst_FormLoad::findFilesFalseListsNothing()
+// Whatever stops the listing, the window opens with an empty list, nothing selected and no
+// message; ArrangeList is called only after a FindFiles that returned true.
+void tst_FormLoad::nothingListed_data()
 {
-    m_finder->findResult = false;
-    m_finder->found = {QStringLiteral("Prod.cfp")}; // must not be read
-    const auto window = openWindow();
-    QCOMPARE(m_finder->findCalls, 1);
-    QCOMPARE(m_finder->arrangeCalls, 0);
+    QTest::addColumn<bool>("findResult");
+    QTest::addColumn<int>("failure"); // FakeFileFinder::Failure, or -1: the program folder cannot be read
+    QTest::addColumn<int>("findCalls");
+    QTest::addColumn<int>("arrangeCalls");
+
+    const int none = int(FakeFileFinder::Failure::None);
+    QTest::newRow("FindFiles gives false") << false << none << 1 << 0;
+    QTest::newRow("FindFiles fails") << true << int(FakeFileFinder::Failure::InFindFiles) << 1 << 0;
+    QTest::newRow("ArrangeList fails") << true << int(FakeFileFinder::Failure::InArrangeList) << 1 << 1;
+    QTest::newRow("program folder unreadable") << true << -1 << 0 << 0;
+    QTest::newRow("no profile file") << true << none << 1 << 1;
+}
+
+void tst_FormLoad::nothingListed()
+{
+    QFETCH(bool, findResult);
+    QFETCH(int, failure);
+    QFETCH(int, findCalls);
+    QFETCH(int, arrangeCalls);
+
+    m_finder->findResult = findResult;
+    // What FindFiles lists must not be read after a false or a failure.
+    m_finder->found
+        = QTest::currentDataTag() == QByteArray("no profile file") ? QStringList() : QStringList("Prod.cfp");
+    if (failure >= 0)
+        m_finder->failure = FakeFileFinder::Failure(failure);
+    frmTarvelin::Services services;
+    services.fileFinder = [this]() -> FileFinder& { return *m_finder; };
+    services.programFolder = [failure]() -> QString {
+        if (failure < 0)
+            throw TarvelinError(75, QStringLiteral("Error de acceso"));
+        return QStringLiteral("/opt/tarvelin");
+    };
+    services.prompter = m_prompter;
+    const auto window = std::make_unique<frmTarvelin>(services);
+
+    QCOMPARE(m_finder->findCalls, findCalls);
+    QCOMPARE(m_finder->arrangeCalls, arrangeCalls);
     QCOMPARE(entries(*window), QStringList());
     QCOMPARE(list(*window)->currentIndex(), -1);
+    QCOMPARE(list(*window)->currentText(), QString());
     QVERIFY(m_prompter->asked.isEmpty());
 }
 
@@ -159,45 +192,6 @@ void tst_FormLoad::finderCannotBeCreated()
     QCOMPARE(entries(*window), QStringList());
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("cmdReindexar"))->isVisibleTo(window.get()));
     QVERIFY(m_prompter->asked.isEmpty());
-}
-
-void tst_FormLoad::programFolderUnreadable()
-{
-    frmTarvelin::Services services;
-    services.fileFinder = [this]() -> FileFinder& { return *m_finder; };
-    services.programFolder = []() -> QString { throw TarvelinError(75, QStringLiteral("Error de acceso")); };
-    services.prompter = m_prompter;
-    m_finder->found = {QStringLiteral("Prod.cfp")};
-    const auto window = std::make_unique<frmTarvelin>(services);
-    QCOMPARE(m_finder->findCalls, 0);
-    QCOMPARE(entries(*window), QStringList());
-}
-
-void tst_FormLoad::findFilesFails()
-{
-    m_finder->failure = FakeFileFinder::Failure::InFindFiles;
-    const auto window = openWindow();
-    QCOMPARE(m_finder->arrangeCalls, 0);
-    QCOMPARE(entries(*window), QStringList());
-    QVERIFY(m_prompter->asked.isEmpty());
-}
-
-void tst_FormLoad::arrangeListFails()
-{
-    m_finder->found = {QStringLiteral("Prod.cfp")};
-    m_finder->failure = FakeFileFinder::Failure::InArrangeList;
-    const auto window = openWindow();
-    QCOMPARE(m_finder->arrangeCalls, 1);
-    QCOMPARE(entries(*window), QStringList());
-    QVERIFY(m_prompter->asked.isEmpty());
-}
-
-void tst_FormLoad::emptyList()
-{
-    const auto window = openWindow();
-    QCOMPARE(m_finder->arrangeCalls, 1);
-    QCOMPARE(entries(*window), QStringList());
-    QCOMPARE(list(*window)->currentText(), QString());
 }
 
 void tst_FormLoad::entriesInArrangedOrder_data()

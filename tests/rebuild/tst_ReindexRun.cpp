@@ -12,18 +12,13 @@ class tst_ReindexRun : public QObject
 
 private slots:
     void normalRunRebuildsEveryIndexInOrder();
-    void onlineTickAddsTheSuffix();
     void realPlatformPassesTheProgramIdentity();
     void blankProfileTextOpensNothing_data();
     void blankProfileTextOpensNothing();
     void profileNameGoesUntrimmed();
     void rejectedProfileOpensNothing();
-    void schemaWithoutOwnIndexes_data();
-    void schemaWithoutOwnIndexes();
-    void namesStartingWithSysAreNotAllSkipped();
-    void namesNeedingQuotesAreRebuilt();
-    void everyKindOfIndex_data();
-    void everyKindOfIndex();
+    void whatIsSentAndShown_data();
+    void whatIsSentAndShown();
     void previousCancelDoesNotStopANewRun();
     void changingTheTickDuringARunHasNoEffect();
 
@@ -73,17 +68,6 @@ void tst_ReindexRun::normalRunRebuildsEveryIndexInOrder()
     QCOMPARE(f.plan->timeouts, QList<qint32>(4, 0));
 }
 
-void tst_ReindexRun::onlineTickAddsTheSuffix()
-{
-    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
-    f.window.onLine = 1;
-    f.run();
-    QCOMPARE(
-        f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_B REBUILD ONLINE"}));
-    QCOMPARE(f.window.status, QString("Terminado"));
-    QCOMPARE(f.window.onLine, 1);
-}
-
 void tst_ReindexRun::realPlatformPassesTheProgramIdentity()
 {
     const RunPlatform real = RunPlatform::real();
@@ -130,55 +114,35 @@ void tst_ReindexRun::rejectedProfileOpensNothing()
     QVERIFY(f.idle());
 }
 
-void tst_ReindexRun::schemaWithoutOwnIndexes_data()
-{
-    QTest::addColumn<QString>("config");
-    QTest::newRow("no index") << "Indexes=";
-    QTest::newRow("only system indexes") << "Indexes=SYS_C001,SYS_IL0000012345C00002$$";
-}
-
-void tst_ReindexRun::schemaWithoutOwnIndexes()
-{
-    QFETCH(QString, config);
-    RunFixture f(config);
-    f.run();
-    QCOMPARE(f.plan->statements, QStringList({Query}));
-    QCOMPARE(f.window.statuses(), QStringList({"Conectando...", "Procesando...", "Terminado"}));
-    QVERIFY(f.plan->operations.contains("CloseRows"));
-    QVERIFY(f.plan->operations.contains("Close"));
-    QVERIFY(f.idle());
-}
-
-void tst_ReindexRun::namesStartingWithSysAreNotAllSkipped()
-{
-    RunFixture f(QStringLiteral("Indexes=SYSTEM_X_IDX,SYS_C0001,SYSX,SYS"));
-    f.run();
-    QCOMPARE(f.rebuilds(),
-        QStringList(
-            {"ALTER INDEX SYS REBUILD", "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX SYSX REBUILD"}));
-    QCOMPARE(f.window.status, QString("Terminado"));
-}
-
-void tst_ReindexRun::namesNeedingQuotesAreRebuilt()
-{
-    RunFixture f(QStringLiteral("Indexes=idx_lower,My Idx,Q\"X,IDX_PLAIN"));
-    f.run();
-    // The server orders by code point: upper case before lower case.
-    QCOMPARE(f.rebuilds(),
-        QStringList({"ALTER INDEX IDX_PLAIN REBUILD", "ALTER INDEX \"My Idx\" REBUILD",
-            "ALTER INDEX \"Q\"\"X\" REBUILD", "ALTER INDEX \"idx_lower\" REBUILD"}));
-    QCOMPARE(f.window.status, QString("Terminado"));
-    QVERIFY(f.window.statuses().contains("Reindexando: My Idx"));
-}
-
-// What a run sends and shows for each kind of index a schema holds: the ones no ALTER INDEX can
-// rebuild are left out, a partitioned index goes partition by partition in position order.
-void tst_ReindexRun::everyKindOfIndex_data()
+// What a run sends and shows: plain indexes in name order, quoted where they must be, "SYS_" ones
+// left out; for the other kinds of index a schema holds, the ones no ALTER INDEX can rebuild are
+// left out and a partitioned index goes partition by partition in position order.
+void tst_ReindexRun::whatIsSentAndShown_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<int>("online");
     QTest::addColumn<QStringList>("rebuilds");
     QTest::addColumn<QStringList>("shown"); // the "Reindexando: " texts
+
+    const auto plain = [](const char* row, const char* indexes, int online, const QStringList& rebuilds,
+                           const QStringList& shown) {
+        QTest::newRow(row) << QStringLiteral("Indexes=") + QString::fromUtf8(indexes) << online << rebuilds
+                           << shown;
+    };
+    plain("online tick adds the suffix", "IDX_B,IDX_A", 1,
+        {"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_B REBUILD ONLINE"},
+        {"Reindexando: IDX_A", "Reindexando: IDX_B"});
+    plain("no index", "", 0, {}, {});
+    plain("only system indexes", "SYS_C001,SYS_IL0000012345C00002$$", 0, {}, {});
+    // "SYS_" skips only what starts so: the "_" is no wildcard here.
+    plain("names starting with SYS", "SYSTEM_X_IDX,SYS_C0001,SYSX,SYS", 0,
+        {"ALTER INDEX SYS REBUILD", "ALTER INDEX SYSTEM_X_IDX REBUILD", "ALTER INDEX SYSX REBUILD"},
+        {"Reindexando: SYS", "Reindexando: SYSTEM_X_IDX", "Reindexando: SYSX"});
+    // Written quoted, in the server's code-point order: upper case before lower case.
+    plain("names needing quotes", "idx_lower,My Idx,Q\"X,IDX_PLAIN", 0,
+        {"ALTER INDEX IDX_PLAIN REBUILD", "ALTER INDEX \"My Idx\" REBUILD", "ALTER INDEX \"Q\"\"X\" REBUILD",
+            "ALTER INDEX \"idx_lower\" REBUILD"},
+        {"Reindexando: IDX_PLAIN", "Reindexando: My Idx", "Reindexando: Q\"X", "Reindexando: idx_lower"});
 
     const auto leftOut = [](const char* row, const char* kind, const char* name) {
         QTest::newRow(row) << RunFixture::schema(QStringLiteral("A_IX normal A\n%1 %2 T\nZ_IX normal Z\n")
@@ -225,7 +189,7 @@ void tst_ReindexRun::everyKindOfIndex_data()
                "Reindexando: ZONAS_PK"});
 }
 
-void tst_ReindexRun::everyKindOfIndex()
+void tst_ReindexRun::whatIsSentAndShown()
 {
     QFETCH(QString, config);
     QFETCH(int, online);
@@ -235,10 +199,14 @@ void tst_ReindexRun::everyKindOfIndex()
     RunFixture f(config);
     f.window.onLine = online;
     f.run();
-    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.plan->statements, QStringList(Query) + rebuilds);
     QCOMPARE(f.window.statuses(),
         QStringList({"Conectando...", "Procesando..."}) + shown + QStringList("Terminado"));
     QVERIFY(!f.window.journal.join('\n').contains("error:"));
+    QCOMPARE(f.window.onLine, online);
+    // The list and the connection are closed, whatever there was to rebuild.
+    QVERIFY(f.plan->operations.contains("CloseRows"));
+    QCOMPARE(f.plan->operations.last(), QString("Close"));
     QVERIFY(f.idle());
 }
 

@@ -14,11 +14,9 @@ class tst_RunRecovery : public QObject
     Q_OBJECT
 
 private slots:
-    void onlineRefusedAnsweredYesRetriesWithoutOnline();
-    void onlineRefusedAnsweredNoTouchesNothingMore();
+    void onlineRefused_data();
+    void onlineRefused();
     void onlineRefusedWithoutOnlineAsksAgain();
-    void onlineRefusedOnASecondPartition_data();
-    void onlineRefusedOnASecondPartition();
     void otherCodesAreOrdinaryErrors_data();
     void otherCodesAreOrdinaryErrors();
     void emptyDescriptionAndNegativeNumber();
@@ -47,40 +45,60 @@ static int count(const QStringList& list, const QString& prefix)
     return n;
 }
 
-void tst_RunRecovery::onlineRefusedAnsweredYesRetriesWithoutOnline()
+// The server refuses ONLINE: the status line says so, the tick is cleared, then the question.
+// "Sí" rebuilds that same index or partition without ONLINE, and every later statement too; "No"
+// touches nothing more. A partition is a step like an index.
+void tst_RunRecovery::onlineRefused_data()
 {
-    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Online=0"));
-    f.window.onLine = 1;
-    f.window.answers = {true};
-    f.run();
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("rebuilds");
+    QTest::addColumn<QStringList>("statuses");
 
-    QCOMPARE(f.rebuilds(),
-        QStringList({"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
-            "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"}));
-    QCOMPARE(f.window.statuses(),
-        QStringList({"Conectando...", "Procesando...", "Reindexando: IDX_A", "No se puede reindexar en línea",
-            "Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"}));
-    // The status line changes before the tick is cleared, and both before the question.
+    const QString refusal = QStringLiteral("No se puede reindexar en línea");
+    const QStringList start {"Conectando...", "Procesando...", "Reindexando: IDX_A", refusal};
+    QTest::newRow("first index, Sí") << "Indexes=IDX_A,IDX_B,IDX_C;Online=0" << true
+                                     << QStringList(
+                                            {"ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
+                                                "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"})
+                                     << start
+            + QStringList({"Reindexando: IDX_B", "Reindexando: IDX_C", "Terminado"});
+    QTest::newRow("first index, No") << "Indexes=IDX_A,IDX_B;Online=0" << false
+                                     << QStringList({"ALTER INDEX IDX_A REBUILD ONLINE"}) << start;
+
+    const QString partitions
+        = RunFixture::schema("V_IX normal V P1,P2,P3\nW_IX normal W\n") + ";Fail=V_IX.P2:439";
+    const QStringList refused {
+        "ALTER INDEX V_IX REBUILD PARTITION P1 ONLINE", "ALTER INDEX V_IX REBUILD PARTITION P2 ONLINE"};
+    const QStringList shown {
+        "Conectando...", "Procesando...", "Reindexando: V_IX (P1)", "Reindexando: V_IX (P2)", refusal};
+    QTest::newRow("second partition, Sí")
+        << partitions << true
+        << refused
+            + QStringList({"ALTER INDEX V_IX REBUILD PARTITION P2", "ALTER INDEX V_IX REBUILD PARTITION P3",
+                "ALTER INDEX W_IX REBUILD"})
+        << shown + QStringList({"Reindexando: V_IX (P3)", "Reindexando: W_IX", "Terminado"});
+    QTest::newRow("second partition, No") << partitions << false << refused << shown;
+}
+
+void tst_RunRecovery::onlineRefused()
+{
+    QFETCH(QString, config);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, rebuilds);
+    QFETCH(QStringList, statuses);
+
+    RunFixture f(config);
+    f.window.onLine = 1;
+    f.window.answers = {answer};
+    f.run();
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.window.statuses(), statuses);
     const QStringList& j = f.window.journal;
     QVERIFY(j.indexOf("info:No se puede reindexar en línea") < j.indexOf("onLine=0"));
     QVERIFY(j.indexOf("onLine=0") < j.indexOf(OnlineQuestion));
-    QCOMPARE(f.window.onLine, 0);
     QCOMPARE(count(j, "ask:"), 1);
     QCOMPARE(count(j, "error:"), 0);
-    QVERIFY(f.idle());
-}
-
-void tst_RunRecovery::onlineRefusedAnsweredNoTouchesNothingMore()
-{
-    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B;Online=0"));
-    f.window.onLine = 1;
-    f.window.answers = {false};
-    f.run();
-
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD ONLINE"}));
-    QCOMPARE(f.window.status, QString("No se puede reindexar en línea"));
-    QVERIFY(f.window.journal.contains(OnlineQuestion));
-    QCOMPARE(count(f.window.journal, "error:"), 0);
     QCOMPARE(f.window.onLine, 0);
     QVERIFY(f.idle());
 }
@@ -95,44 +113,6 @@ void tst_RunRecovery::onlineRefusedWithoutOnlineAsksAgain()
     QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_A REBUILD"}));
     QCOMPARE(count(f.window.journal, "ask:"), 2);
     QCOMPARE(f.window.status, QString("No se puede reindexar en línea"));
-    QVERIFY(f.idle());
-}
-
-// A partition is a step like an index: the same question, and "Sí" rebuilds that same partition
-// without ONLINE, and every later statement too.
-void tst_RunRecovery::onlineRefusedOnASecondPartition_data()
-{
-    QTest::addColumn<bool>("answer");
-    QTest::addColumn<QStringList>("rebuilds");
-    QTest::addColumn<QStringList>("statuses");
-
-    const QStringList refused {
-        "ALTER INDEX V_IX REBUILD PARTITION P1 ONLINE", "ALTER INDEX V_IX REBUILD PARTITION P2 ONLINE"};
-    const QStringList shown {"Conectando...", "Procesando...", "Reindexando: V_IX (P1)",
-        "Reindexando: V_IX (P2)", "No se puede reindexar en línea"};
-    QTest::newRow("Sí") << true
-                        << refused
-            + QStringList({"ALTER INDEX V_IX REBUILD PARTITION P2", "ALTER INDEX V_IX REBUILD PARTITION P3",
-                "ALTER INDEX W_IX REBUILD"})
-                        << shown + QStringList({"Reindexando: V_IX (P3)", "Reindexando: W_IX", "Terminado"});
-    QTest::newRow("No") << false << refused << shown;
-}
-
-void tst_RunRecovery::onlineRefusedOnASecondPartition()
-{
-    QFETCH(bool, answer);
-    QFETCH(QStringList, rebuilds);
-    QFETCH(QStringList, statuses);
-
-    RunFixture f(RunFixture::schema("V_IX normal V P1,P2,P3\nW_IX normal W\n") + ";Fail=V_IX.P2:439");
-    f.window.onLine = 1;
-    f.window.answers = {answer};
-    f.run();
-    QCOMPARE(f.rebuilds(), rebuilds);
-    QCOMPARE(f.window.statuses(), statuses);
-    QCOMPARE(count(f.window.journal, "ask:"), 1);
-    QCOMPARE(count(f.window.journal, "error:"), 0);
-    QCOMPARE(f.window.onLine, 0);
     QVERIFY(f.idle());
 }
 

@@ -76,9 +76,8 @@ private:
     // Words the grammar gives a meaning of its own; unquoted, they name nothing.
     static bool reserved(const SqlToken& token)
     {
-        static const char* const words[]
-            = {"SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "LIKE", "ESCAPE", "IN", "IS", "NULL", "ORDER",
-                "BY", "LEFT", "INNER", "OUTER", "JOIN", "ON", "ASC", "DESC", "NULLS"};
+        static const char* const words[] = {"SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "LIKE", "ESCAPE",
+            "IN", "IS", "NULL", "ORDER", "BY", "LEFT", "INNER", "OUTER", "JOIN", "ON", "ASC", "DESC"};
         return std::any_of(
             std::begin(words), std::end(words), [&](const char* w) { return token.isKeyword(w); });
     }
@@ -197,7 +196,7 @@ private:
         SelectQuery::Condition result;
         result.operands.append(*left);
         const SqlToken& token = m_tokens.peek();
-        static const char* const comparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
+        static const char* const comparisons[] = {"=", "<>", "!="};
         for (const char* comparison : comparisons) {
             if (token.isSymbol(comparison)) {
                 m_tokens.next();
@@ -221,7 +220,7 @@ private:
         if (m_tokens.acceptKeyword("LIKE")) {
             result.kind = Kind::Like;
             std::optional<SelectQuery::Operand> pattern = operand();
-            if (!pattern)
+            if (!pattern || pattern->kind != SelectQuery::Operand::Kind::Text)
                 return std::nullopt;
             result.operands.append(*pattern);
             if (m_tokens.acceptKeyword("ESCAPE")) {
@@ -266,14 +265,6 @@ private:
             item.descending = true;
         else
             m_tokens.acceptKeyword("ASC");
-        if (m_tokens.acceptKeyword("NULLS")) {
-            if (m_tokens.acceptKeyword("FIRST"))
-                item.nullsFirst = true;
-            else if (m_tokens.acceptKeyword("LAST"))
-                item.nullsFirst = false;
-            else
-                return std::nullopt;
-        }
         return item;
     }
 
@@ -449,18 +440,7 @@ public:
                 const QVariant b = right(row);
                 if (a.isNull() || b.isNull())
                     return std::nullopt;
-                const int order = compareValues(a, b);
-                if (op == u"=")
-                    return order == 0;
-                if (op == u"<>" || op == u"!=")
-                    return order != 0;
-                if (op == u"<")
-                    return order < 0;
-                if (op == u">")
-                    return order > 0;
-                if (op == u"<=")
-                    return order <= 0;
-                return order >= 0;
+                return (compareValues(a, b) == 0) == (op == u"=");
             };
         }
         case Kind::Like:
@@ -502,30 +482,18 @@ private:
             ? std::optional<QString>(condition.operands.at(2).text)
             : std::nullopt;
         const bool negated = condition.negated;
-        const SelectQuery::Operand& patternOperand = condition.operands.at(1);
-        if (patternOperand.kind == SelectQuery::Operand::Kind::Text) {
-            // A written pattern is read once, and a faulty one is refused whatever the rows.
-            const auto pattern = std::make_shared<LikePattern>(patternOperand.text, escape);
-            if (pattern->error())
-                throw Failure {*pattern->error()};
-            const bool isNull = patternOperand.text.isEmpty();
-            return [probe, pattern, isNull, negated](JoinedRow row) -> std::optional<bool> {
-                const QVariant text = probe(row);
-                if (isNull || text.isNull())
-                    return std::nullopt;
-                return pattern->matches(asText(text)) != negated;
-            };
-        }
-        const Value patternValue = value(patternOperand, visible);
-        return [probe, patternValue, escape, negated](JoinedRow row) -> std::optional<bool> {
+        // The pattern is a literal (the grammar takes no other), read once; a faulty one is refused
+        // whatever the rows.
+        const QString& written = condition.operands.at(1).text;
+        const auto pattern = std::make_shared<LikePattern>(written, escape);
+        if (pattern->error())
+            throw Failure {*pattern->error()};
+        const bool isNull = written.isEmpty();
+        return [probe, pattern, isNull, negated](JoinedRow row) -> std::optional<bool> {
             const QVariant text = probe(row);
-            const QVariant patternText = patternValue(row);
-            if (text.isNull() || patternText.isNull())
+            if (isNull || text.isNull())
                 return std::nullopt;
-            const LikePattern pattern(asText(patternText), escape);
-            if (pattern.error())
-                throw Failure {*pattern.error()};
-            return pattern.matches(asText(text)) != negated;
+            return pattern->matches(asText(text)) != negated;
         };
     }
 
@@ -534,14 +502,13 @@ private:
     QStringList m_names; // what qualifies each source's columns: its alias, else the view's name
 };
 
-// Ascending puts NULL last and descending first, unless NULLS FIRST or LAST says otherwise.
+// As Oracle orders: NULL last going up, first going down.
 int compareForOrder(const QVariant& a, const QVariant& b, const SelectQuery::OrderItem& item)
 {
-    const bool nullsFirst = item.nullsFirst.value_or(item.descending);
     if (a.isNull() || b.isNull()) {
         if (a.isNull() == b.isNull())
             return 0;
-        return a.isNull() == nullsFirst ? -1 : 1;
+        return a.isNull() == item.descending ? -1 : 1;
     }
     const int order = compareValues(a, b);
     return item.descending ? -order : order;

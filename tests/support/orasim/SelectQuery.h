@@ -44,9 +44,9 @@ private:
 //   SELECT column [, column ...]
 //   FROM view [alias] { [LEFT [OUTER] | INNER] JOIN view [alias] ON condition }
 //   [WHERE condition]
-//   [ORDER BY column | position [ASC | DESC] [NULLS FIRST | NULLS LAST] [, ...]]
+//   [ORDER BY column | position [ASC | DESC] [, ...]]
 // where a column is [qualifier.]name and a condition combines, with AND, OR, NOT and
-// parentheses, comparisons (= <> != < > <= >=), [NOT] LIKE ... [ESCAPE ...], [NOT] IN (...) and
+// parentheses, comparisons (= <> !=), [NOT] LIKE '...' [ESCAPE '...'], [NOT] IN (...) and
 // IS [NOT] NULL of columns, string literals and whole numbers. Comparisons follow Oracle: NULL
 // (and '') makes a comparison unknown, text compares in binary (code point) order, a text met
 // with a number is converted (ORA-01722 when it is no number). Rows come in the views' order
@@ -103,7 +103,6 @@ public:
         std::optional<ColumnRef> column;
         int position = 0; // ORDER BY <number>, when there is no column
         bool descending = false;
-        std::optional<bool> nullsFirst;
     };
 
 private:

@@ -26,10 +26,7 @@ private slots:
     void init();
     void cleanup();
     void openAsQtSeesIt();
-    void queryAndRebuild();
     void columnsNullsAndNumbers();
-    void errors_data();
-    void errors();
     void secondRecordFollowsTheFirst();
     void getDataInPieces();
     void unsupportedCallsFailWithARecord();
@@ -57,14 +54,6 @@ const QString sysLikeQuery
 SQLHSTMT statementOf(const QSqlQuery& query)
 {
     return *static_cast<const SQLHANDLE*>(query.result()->handle().constData());
-}
-
-QStringList rows(QSqlQuery& query)
-{
-    QStringList names;
-    while (query.next())
-        names << query.value(0).toString();
-    return names;
 }
 
 } // namespace
@@ -104,25 +93,6 @@ void tst_SimulatorOdbc::openAsQtSeesIt()
     QCOMPARE(db.driver()->escapeIdentifier("My Idx", QSqlDriver::TableName), QString("\"My Idx\""));
 }
 
-void tst_SimulatorOdbc::queryAndRebuild()
-{
-    QSqlDatabase db = open(QStringLiteral("Indexes=SYS_A,IDX_B,idx_c,SYSX,IDX_A"));
-    QSqlQuery query(db);
-    // Asked for a scrollable cursor, the driver keeps its forward-only one and Qt follows.
-    QVERIFY2(query.exec(sysLikeQuery), qPrintable(query.lastError().text()));
-    QVERIFY(query.isForwardOnly());
-    QVERIFY(query.isSelect());
-    QCOMPARE(query.record().fieldName(0), QString("INDEX_NAME"));
-    QCOMPARE(rows(query), (QStringList {"IDX_A", "IDX_B", "idx_c"}));
-
-    QSqlQuery rebuild(db);
-    QVERIFY2(rebuild.exec("ALTER INDEX idx_a REBUILD ONLINE"), qPrintable(rebuild.lastError().text()));
-    QVERIFY(rebuild.isActive());
-    QVERIFY(!rebuild.isSelect());
-    QCOMPARE(rebuild.numRowsAffected(), 0);
-    QCOMPARE(loggedStatements(log()), (QStringList {sysLikeQuery, "ALTER INDEX idx_a REBUILD ONLINE"}));
-}
-
 // The program's own query on every kind of index: three columns, NULL where a plain index has no
 // partition; positions are NUMBER, which Qt reads as a number.
 void tst_SimulatorOdbc::columnsNullsAndNumbers()
@@ -130,6 +100,9 @@ void tst_SimulatorOdbc::columnsNullsAndNumbers()
     QSqlDatabase db = open(QStringLiteral("Schema=" TARVELIN_ORASIM_SCHEMAS "/mixed.schema"));
     QSqlQuery query(db);
     QVERIFY2(query.exec(OracleSql::indexListQuery()), qPrintable(query.lastError().text()));
+    // Asked for a scrollable cursor, the driver keeps its forward-only one and Qt follows.
+    QVERIFY(query.isForwardOnly());
+    QCOMPARE(query.record().fieldName(0), QString("INDEX_NAME"));
     QCOMPARE(query.record().fieldName(1), QString("PARTITION_NAME"));
     QCOMPARE(query.record().fieldName(2), QString("SUBPARTITION_NAME"));
     QStringList rows;
@@ -165,55 +138,6 @@ void tst_SimulatorOdbc::columnsNullsAndNumbers()
     SQLLEN indicator = 0;
     QCOMPARE(SQLGetData(handle, 1, SQL_C_CHAR, bytes, sizeof bytes, &indicator), SQLRETURN(SQL_SUCCESS));
     QCOMPARE(indicator, SQLLEN(SQL_NULL_DATA));
-}
-
-void tst_SimulatorOdbc::errors_data()
-{
-    QTest::addColumn<QString>("config");
-    QTest::addColumn<QString>("sql"); // empty: the open fails
-    QTest::addColumn<QString>("native");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("ONLINE refused")
-        << "Indexes=IDX_A;Online=0"
-        << "ALTER INDEX IDX_A REBUILD ONLINE"
-        << "439"
-        << "[Oracle][ODBC][Ora]ORA-00439: feature not enabled: Online Index Build";
-    QTest::newRow("unknown key") << "Indexes=A;Colour=blue"
-                                 << ""
-                                 << "0"
-                                 << "[Oracle][ODBC]invalid simulator configuration: unknown key 'Colour'";
-}
-
-void tst_SimulatorOdbc::errors()
-{
-    QFETCH(QString, config);
-    QFETCH(QString, sql);
-    QFETCH(QString, native);
-    QFETCH(QString, text);
-
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("sim"));
-    db.setDatabaseName(QStringLiteral("Driver={Simulador Oracle};") + config);
-    if (sql.isEmpty()) {
-        QVERIFY(!db.open());
-        QCOMPARE(db.lastError().type(), QSqlError::ConnectionError);
-        QCOMPARE(db.lastError().nativeErrorCode(), native);
-        QCOMPARE(db.lastError().databaseText(), text);
-        return;
-    }
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-    QSqlQuery query(db);
-    QVERIFY(!query.exec(sql));
-    QCOMPARE(query.lastError().type(), QSqlError::StatementError);
-    QCOMPARE(query.lastError().nativeErrorCode(), native);
-    QCOMPARE(query.lastError().databaseText(), text);
-    // What the layer reads from the statement itself. Qt asks for ODBC 2 behaviour, so the
-    // driver manager reports HY000 by its ODBC 2 name.
-    const auto record = OdbcDiagnostics::first(OdbcDiagnostics::HandleType::Statement, statementOf(query));
-    QVERIFY(record);
-    QCOMPARE(record->sqlState, QString("S1000"));
-    QCOMPARE(QString::number(record->nativeCode), native);
-    QCOMPARE(record->text, text);
 }
 
 void tst_SimulatorOdbc::secondRecordFollowsTheFirst()
