@@ -1,9 +1,11 @@
 #include "ConnectionProfile.h"
 
 #include "ConnectionString.h"
+#include "CredentialStore.h"
 #include "ErrorNumbers.h"
 #include "ProfileFile.h"
 #include "ProfileParser.h"
+#include "ShellWord.h"
 #include "TarvelinError.h"
 
 #include <optional>
@@ -45,26 +47,9 @@ QString permissionCommand(const QString& fileName)
     return QStringLiteral("icacls \"%1\" /inheritance:r /grant:r \"%2:F\"").arg(fileName, currentAccount());
 }
 #else
-// The file name as the user would type it in a shell: quoted when it holds
-// anything but the characters a shell leaves alone.
-QString shellWord(const QString& word)
-{
-    for (const QChar c : word) {
-        const char16_t u = c.unicode();
-        const bool plain = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9')
-            || u == u'.' || u == u'_' || u == u'-' || u == u'+' || u == u',' || u == u'@' || u == u'%';
-        if (!plain) {
-            QString quoted = word;
-            quoted.replace(u'\'', QStringLiteral("'\\''"));
-            return u'\'' + quoted + u'\'';
-        }
-    }
-    return word;
-}
-
 QString permissionCommand(const QString& fileName)
 {
-    return QStringLiteral("chmod 600 ") + shellWord(fileName);
+    return QStringLiteral("chmod 600 ") + ShellWord::quoted(fileName);
 }
 #endif
 
@@ -99,7 +84,7 @@ bool ConnectionProfile::LoadProfile(const QString& vendor, const QString& folder
     ProfileParser::Settings settings = ProfileParser(name, vendor).parse(file.contents());
 
     // Like libpq with .pgpass: a password others can read is refused outright,
-    // not merely warned about.
+    // not merely warned about. A profile that names a stored credential holds none.
     if (!settings.password.isEmpty() && file.readableByOthers()) {
         throw TarvelinError(ErrorNumber::ProfilePermissions,
             QStringLiteral("El perfil %1 contiene una contraseña y otros usuarios pueden leerlo; "
@@ -122,6 +107,11 @@ QString ConnectionProfile::GetConnectionString(const QString& vendor, bool withP
     }
 
     const ProfileParser::Settings& settings = d->loaded->settings;
-    return ConnectionString::join(
-        settings.provider, settings.connection, withPassword ? settings.password : QString());
+    if (!withPassword)
+        return ConnectionString::join(settings.provider, settings.connection, QString());
+    // Read at each connection, never kept: a password changed in the store counts from the next run.
+    const QString password = settings.credential.isEmpty()
+        ? settings.password
+        : CredentialStore::password(d->loaded->name, settings.credential);
+    return ConnectionString::join(settings.provider, settings.connection, password);
 }

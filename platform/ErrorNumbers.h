@@ -30,6 +30,10 @@ constexpr qint32 ProfileNoVendorSection = ProfileBase + 6;
 constexpr qint32 ProfileNoConnection = ProfileBase + 7;
 constexpr qint32 ProfilePermissions = ProfileBase + 8; // password readable by others
 constexpr qint32 ProfileNotLoaded = ProfileBase + 9; // GetConnectionString before LoadProfile
+constexpr qint32 CredentialMissing = ProfileBase + 10; // Credencial= names nothing in the store
+constexpr qint32 CredentialStoreUnavailable = ProfileBase + 11; // no Secret Service, or the store locked
+constexpr qint32 CredentialStoreFailed = ProfileBase + 12; // the store refused, or holds no usable text
+constexpr qint32 PasswordAndCredential = ProfileBase + 13; // a profile with both Password and Credencial
 
 // The run's own failures that are not raised by a component.
 constexpr qint32 Unexpected = -2147418113; // E_UNEXPECTED: a non-program exception

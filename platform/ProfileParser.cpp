@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -81,15 +82,6 @@ QStringView trimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-bool hasControlCharacter(QStringView line)
-{
-    for (const QChar c : line) {
-        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F)
-            return true;
-    }
-    return false;
-}
-
 struct Value
 {
     QString text;
@@ -97,6 +89,15 @@ struct Value
 };
 
 } // namespace
+
+bool ProfileParser::hasControlCharacter(QStringView text)
+{
+    for (const QChar c : text) {
+        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F)
+            return true;
+    }
+    return false;
+}
 
 ProfileParser::ProfileParser(QString profileName, QString vendor)
     : m_profileName(std::move(profileName))
@@ -129,6 +130,7 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
     std::optional<Value> provider;
     std::optional<Value> connection;
     std::optional<Value> password;
+    std::optional<Value> credential;
 
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const int lineNumber = int(index) + 1;
@@ -185,9 +187,12 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
             slot = &connection;
         else if (key.compare(u"Password", Qt::CaseInsensitive) == 0)
             slot = &password;
+        else if (key.compare(u"Credencial", Qt::CaseInsensitive) == 0)
+            slot = &credential;
         else
             fail(ErrorNumber::ProfileUnknownKey,
-                QStringLiteral("clave desconocida «%1» (se admiten Provider, Connection y Password)")
+                QStringLiteral(
+                    "clave desconocida «%1» (se admiten Provider, Connection, Password y Credencial)")
                     .arg(key),
                 lineNumber);
 
@@ -236,5 +241,14 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
 
     if (password)
         settings.password = password->text;
+    if (credential)
+        settings.credential = credential->text;
+    // Which of two passwords would be meant cannot be guessed; empty values name none.
+    if (!settings.password.isEmpty() && !settings.credential.isEmpty()) {
+        fail(ErrorNumber::PasswordAndCredential,
+            QStringLiteral("Password y Credencial no pueden ir juntas: la contraseña va en el perfil o en "
+                           "el almacén de credenciales del sistema, no en los dos"),
+            std::max(password->line, credential->line));
+    }
     return settings;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 // Reads the text of a profile file and takes out the settings of one vendor's
 // section. Every problem raises TarvelinError with a Spanish description that
@@ -14,11 +15,16 @@ public:
         QString provider; // Qt SQL driver name; QODBC when the profile gives none
         QString connection; // handed on unchanged, without trailing ';'
         QString password; // empty when the profile holds none
+        QString credential; // the name of a password in the system's store; empty when none
     };
 
     ProfileParser(QString profileName, QString vendor);
 
     Settings parse(const QByteArray& bytes) const;
+
+    // A character no value may hold, in a file or in the system's store: a
+    // control character other than a tab.
+    static bool hasControlCharacter(QStringView text);
 
 private:
     [[noreturn]] void fail(qint32 number, const QString& detail, int line = 0) const;

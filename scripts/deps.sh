@@ -4,11 +4,13 @@
 # named (the Windows and packaging scripts). Quick when all are there already.
 set -euo pipefail
 
+# libsecret-1-dev, pkgconf: the profile library reads stored passwords from the Secret Service.
 run_packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-odbc unixodbc unixodbc-dev qt6-translations-l10n
-    fonts-dejavu-core)
+    fonts-dejavu-core libsecret-1-dev pkgconf)
 # dpkg-dev: the check of package-deb.sh's packages configures as it does, with dpkg-buildflags.
+# gnome-keyring, libsecret-tools: a throwaway Secret Service for the stored-password suites.
 test_packages=(qt6-base-private-dev python3 dpkg-dev postgresql odbc-postgresql xvfb xauth xdotool imagemagick x11-utils
-    dbus-daemon at-spi2-core python3-pyatspi)
+    dbus-daemon at-spi2-core python3-pyatspi gnome-keyring libsecret-tools)
 
 case "${1:-run}" in
 run) packages=("${run_packages[@]}") ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tarvelin and its tests with AddressSanitizer and UndefinedBehaviorSanitizer
 # and runs the whole suite under them, with a throwaway PostgreSQL server for
-# the integration tests. Any sanitizer report fails the test it occurs in.
+# the integration tests and a throwaway keyring for the stored-password tests.
+# Any sanitizer report fails the test it occurs in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/configure.sh
@@ -15,4 +16,4 @@ cmake --build "$build" -j2
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/support/sanitizers/lsan.supp:print_suppressions=0"
-bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
+bash scripts/with-keyring.sh bash scripts/with-pg.sh ctest --test-dir "$build" --output-on-failure -j2 --timeout 900

@@ -41,11 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(!settings.provider.isEmpty() && !settings.provider.contains(u';')
             && !settings.provider.contains(u'='));
         check(!settings.connection.isEmpty() && !settings.connection.endsWith(u';'));
-        check(!hasControlCharacter(settings.connection) && !hasControlCharacter(settings.password));
-        check(bytes.contains(settings.connection.toUtf8()) && bytes.contains(settings.password.toUtf8()));
+        check(!hasControlCharacter(settings.connection) && !hasControlCharacter(settings.password)
+            && !hasControlCharacter(settings.credential));
+        check(bytes.contains(settings.connection.toUtf8()) && bytes.contains(settings.password.toUtf8())
+            && bytes.contains(settings.credential.toUtf8()));
+        // Never two passwords: one in the file, one in the store.
+        check(settings.password.isEmpty() || settings.credential.isEmpty());
     } catch (const TarvelinError& error) {
-        check(error.number() >= ErrorNumber::ProfileUnreadable
-            && error.number() <= ErrorNumber::ProfileNotLoaded);
+        // The parser's own numbers; the store's are raised only when a password is asked for.
+        check((error.number() >= ErrorNumber::ProfileUnreadable
+                  && error.number() <= ErrorNumber::ProfileNotLoaded)
+            || error.number() == ErrorNumber::PasswordAndCredential);
         check(error.description().startsWith(QStringLiteral("El perfil Prod ")));
     }
     return 0;

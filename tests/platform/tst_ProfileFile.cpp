@@ -1,8 +1,10 @@
 // Which file a profile name loads, and the files that cannot be used.
 #include "ConnectionProfile.h"
+#include "CredentialStore.h"
 #include "ErrorNumbers.h"
 #include "ProfileTestFolder.h"
 #include "RaisedError.h"
+#include "StoredCredential.h"
 #include "TarvelinError.h"
 #include "Unprivileged.h"
 
@@ -216,12 +218,20 @@ private slots:
     void passwordReadableByOthers();
     void permissionAdviceNamesTheFile_data();
     void permissionAdviceNamesTheFile();
+    void storedPassword_data();
+    void storedPassword();
+    void credentialNotStored_data();
+    void credentialNotStored();
+    void storedPasswordNotUsable_data();
+    void storedPasswordNotUsable();
 #ifdef Q_OS_WIN
     void accessListDecision_data();
     void accessListDecision();
 #endif
 
 private:
+    bool loadNaming(ConnectionProfile& profile, const QString& credential);
+
     std::optional<ProfileTestFolder> m_folder;
 };
 
@@ -477,6 +487,8 @@ void tst_ProfileFile::passwordReadableByOthers_data()
     QTest::newRow("0620 with password") << 0620 << withPassword << true;
     QTest::newRow("0644 without password") << 0644 << Good << true;
     QTest::newRow("0644 with empty password") << 0644 << emptyPassword << true;
+    // Its password is not in the file, and loading does not read the store.
+    QTest::newRow("0644 naming a stored credential") << 0644 << Good + "Credencial=Prod\n" << true;
     QTest::newRow("0644, password only for another vendor")
         << 0644 << Good + "[Otra S.A.]\nConnection=Driver=x\nPassword=otra\n"
         << true;
@@ -590,6 +602,126 @@ void tst_ProfileFile::permissionAdviceNamesTheFile()
     description.replace(QStringLiteral("<cuenta>"), account);
 #endif
     QCOMPARE(error->description(), description);
+}
+
+// Loads Prod.cfp, a profile that names this credential.
+bool tst_ProfileFile::loadNaming(ConnectionProfile& profile, const QString& credential)
+{
+    return m_folder->write(QStringLiteral("Prod.cfp"), Good + "Credencial=" + credential.toUtf8() + "\n")
+        && profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod"));
+}
+
+void tst_ProfileFile::storedPassword_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("connection");
+
+    QTest::newRow("plain") << "tiger" << GoodText + ";PWD={tiger}";
+    QTest::newRow("; and } as in the file") << "se;cr}et" << GoodText + ";PWD={se;cr}}et}";
+    QTest::newRow("non-ASCII") << "contraseña€" << GoodText + ";PWD={contraseña€}";
+    // What a file cannot hold, as its values are trimmed.
+    QTest::newRow("blanks at both ends") << " ti ger\t" << GoodText + ";PWD={ ti ger\t}";
+}
+
+void tst_ProfileFile::storedPassword()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, connection);
+    TV_NEED_CREDENTIAL_STORE();
+
+    StoredCredential credential;
+    QVERIFY(credential.store(password));
+    ConnectionProfile profile;
+    QVERIFY(loadNaming(profile, credential.name()));
+    QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, true), connection);
+    QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, false), GoodText);
+
+    // Read at each connection: a password changed in the store counts at once.
+    QVERIFY(credential.store(QStringLiteral("nueva")));
+    QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, true), GoodText + ";PWD={nueva}");
+}
+
+void tst_ProfileFile::credentialNotStored_data()
+{
+    QTest::addColumn<QString>("credential");
+    QTest::addColumn<QString>("command"); // in the message, after "guárdela con: "
+
+#ifdef Q_OS_WIN
+    QTest::newRow("plain") << "Prod"
+                           << "cmdkey /generic:Prod /user:Tarvelin /pass";
+    QTest::newRow("quoted for cmd") << "Base de O'Brien"
+                                    << "cmdkey /generic:\"Base de O'Brien\" /user:Tarvelin /pass";
+#else
+    QTest::newRow("plain") << "Prod"
+                           << "secret-tool store --label='Tarvelin Prod' programa tarvelin credencial Prod";
+    QTest::newRow("quoted for the shell")
+        << "Base de O'Brien"
+        << "secret-tool store --label='Tarvelin Base de O'\\''Brien' programa tarvelin credencial "
+           "'Base de O'\\''Brien'";
+#endif
+}
+
+void tst_ProfileFile::credentialNotStored()
+{
+    QFETCH(QString, credential);
+    QFETCH(QString, command);
+    TV_NEED_CREDENTIAL_STORE();
+
+    ConnectionProfile profile;
+    QVERIFY(loadNaming(profile, credential));
+    // Without the password nothing is looked up.
+    QCOMPARE(profile.GetConnectionString(ProfileTestFolder::Vendor, false), GoodText);
+    const auto error = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), ErrorNumber::CredentialMissing);
+#ifdef Q_OS_WIN
+    const QString store = QStringLiteral("el Administrador de credenciales de Windows");
+#else
+    const QString store = QStringLiteral("el llavero del sistema");
+#endif
+    QCOMPARE(error->description(),
+        QStringLiteral("El perfil Prod usa la credencial «%1», que no está guardada en %2; guárdela con: %3")
+            .arg(credential, store, command));
+}
+
+void tst_ProfileFile::storedPasswordNotUsable_data()
+{
+    QTest::addColumn<QByteArray>("secret"); // as stored, byte for byte
+    QTest::addColumn<QString>("reason"); // after "El perfil Prod usa la credencial «<name>», pero "
+
+    const QString retype = QStringLiteral("; guárdela de nuevo con: <orden>");
+#ifdef Q_OS_WIN
+    QTest::newRow("line end") << QByteArray("t\0i\0\n\0", 6)
+                              << "la contraseña guardada contiene caracteres de control (¿un salto de "
+                                 "línea al final?)"
+            + retype;
+    QTest::newRow("odd size, no UTF-16")
+        << QByteArray("tig") << "lo guardado en ella no es una contraseña de texto";
+#else
+    QTest::newRow("line end, as echo adds") << QByteArray("tiger\n")
+                                            << "la contraseña guardada contiene caracteres de control "
+                                               "(¿un salto de línea al final?)"
+            + retype;
+    QTest::newRow("not UTF-8") << QByteArray("ti\xFFger") << "la contraseña guardada no es texto UTF-8";
+#endif
+}
+
+void tst_ProfileFile::storedPasswordNotUsable()
+{
+    QFETCH(QByteArray, secret);
+    QFETCH(QString, reason);
+    TV_NEED_CREDENTIAL_STORE();
+
+    StoredCredential credential;
+    QVERIFY(credential.storeBytes(secret));
+    ConnectionProfile profile;
+    QVERIFY(loadNaming(profile, credential.name()));
+    const auto error = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), ErrorNumber::CredentialStoreFailed);
+    reason.replace(QStringLiteral("<orden>"), CredentialStore::storeCommand(credential.name()));
+    QCOMPARE(error->description(),
+        QStringLiteral("El perfil Prod usa la credencial «%1», pero %2").arg(credential.name(), reason));
 }
 
 #ifdef Q_OS_WIN

@@ -98,6 +98,9 @@ void tst_ProfileParser::acceptedContents_data()
     QTest::newRow("no password") << "[Corvath S.L.]\nConnection=" + OracleOdbc + "\n" << plain << plain;
     QTest::newRow("empty password means none") << "[Corvath S.L.]\nConnection=" + OracleOdbc
             + "\nPassword=  \n" << plain << plain;
+    QTest::newRow("empty Credencial names none")
+        << "[Corvath S.L.]\nConnection=" + OracleOdbc + "\nPassword=tiger\nCredencial= \n"
+        << tiger << plain;
     QTest::newRow("other vendors' sections ignored, whatever their keys")
         << "[Otra S.A.]\nProvider=QPSQL\nConnection=Driver=x\nPassword=otra\nUsuario=\n[Corvath S.L.]\n"
            "Connection="
@@ -181,7 +184,12 @@ void tst_ProfileParser::rejectedContents_data()
     QTest::newRow("unknown key") << head + "Password=tiger\nUsuario=scott\n"
                                  << ErrorNumber::ProfileUnknownKey
                                  << invalid
-            + "línea 4: clave desconocida «Usuario» (se admiten Provider, Connection y Password)";
+            + "línea 4: clave desconocida «Usuario» (se admiten Provider, Connection, Password y Credencial)";
+    QTest::newRow("Password and Credencial") << head + "credencial=Prod\nPassword=tiger\n"
+                                             << ErrorNumber::PasswordAndCredential
+                                             << invalid
+            + "línea 4: Password y Credencial no pueden ir juntas: la contraseña va en el perfil o en el "
+              "almacén de credenciales del sistema, no en los dos";
     QTest::newRow("line without =") << head + "Password tiger\n"
                                     << ErrorNumber::ProfileSyntax
                                     << invalid

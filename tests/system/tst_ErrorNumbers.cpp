@@ -5,6 +5,7 @@
 #include "RaisedError.h"
 #include "Recordset.h"
 #include "RunFixture.h"
+#include "StoredCredential.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +61,22 @@ Provoke profileWith(
     const QByteArray& contents, QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner)
 {
     return [=](const ProfileTestFolder& folder) { return loadProfile(folder, contents, permissions); };
+}
+
+// A run's lookup of Prod's password: the profile names a credential that holds `secret`, or none.
+std::optional<TarvelinError> storedPassword(const ProfileTestFolder& folder, const QByteArray& secret = {})
+{
+    StoredCredential credential;
+    if (!secret.isEmpty() && !credential.storeBytes(secret))
+        return TarvelinError(0, QStringLiteral("the test could not store the password"));
+    if (!folder.write(QStringLiteral("Prod.cfp"),
+            "[Corvath S.L.]\nConnection=DSN=x\nCredencial=" + credential.name().toUtf8() + "\n"))
+        return TarvelinError(0, QStringLiteral("the test could not write Prod.cfp"));
+    ConnectionProfile profile;
+    return raisedBy([&] {
+        profile.LoadProfile(ProfileTestFolder::Vendor, folder.path(), QStringLiteral("Prod"));
+        profile.GetConnectionString(ProfileTestFolder::Vendor, true);
+    });
 }
 
 // The run's own number: something that is no TarvelinError fails inside a run.
@@ -171,6 +188,19 @@ void tst_ErrorNumbers::documentedNumbers_data()
                ConnectionProfile profile;
                return raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
            });
+    // The rows named "store: ..." read the throwaway keyring.
+    QTest::newRow("store: credential not stored")
+        << -2147220982 << QStringLiteral("names a password the store does not hold")
+        << Provoke([](const ProfileTestFolder& folder) { return storedPassword(folder); });
+    QTest::newRow("store: no secret service")
+        << -2147220981 << QStringLiteral("No credential store to ask")
+        << Provoke([](const ProfileTestFolder& folder) { return storedPassword(folder); });
+    QTest::newRow("store: not a usable password")
+        << -2147220980 << QStringLiteral("no usable password")
+        << Provoke([](const ProfileTestFolder& folder) { return storedPassword(folder, "ti\xFFger"); });
+    QTest::newRow("profile: both Password and Credencial")
+        << -2147220979 << QStringLiteral("Both `Password` and `Credencial`")
+        << profileWith(head + "Connection=DSN=x\nPassword=tiger\nCredencial=Prod\n");
     QTest::newRow("run: unexpected failure")
         << -2147418113 << QStringLiteral("an unexpected failure inside the program")
         << Provoke([](auto&) { return unexpectedFailureInARun(); });
@@ -181,6 +211,12 @@ void tst_ErrorNumbers::documentedNumbers()
     QFETCH(qint32, number);
     QFETCH(QString, meaning);
     QFETCH(Provoke, provoke);
+    const QByteArray tag = QTest::currentDataTag();
+    if (tag.startsWith("store: "))
+        TV_NEED_CREDENTIAL_STORE();
+    // The session bus is joined once per process.
+    if (tag == "store: no secret service")
+        TV_RUN_IN_CHILD(StoredCredential::runWithoutSecretService);
     ProfileTestFolder folder;
     QVERIFY(folder.isValid());
 
