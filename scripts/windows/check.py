@@ -300,7 +300,7 @@ def case_suites(checks, context):
     env["WINEPREFIX"] = os.path.join(TESTS, "wine-prefix")
     junit = os.path.join(context.work, "ctest.xml")
     script = (f'umask 077; "{WINESERVER}" -p; "{WINE}" wineboot </dev/null >/dev/null 2>&1; '
-              f'ctest --test-dir "{TESTS}" -j2 --timeout 300 --output-junit "{junit}" >"{context.work}/ctest.log" 2>&1; '
+              f'ctest --test-dir "{TESTS}" -j2 --timeout 300 --test-output-size-passed 10000000 --test-output-size-failed 10000000 --output-junit "{junit}" >"{context.work}/ctest.log" 2>&1; '
               f'"{WINESERVER}" -k')
     subprocess.run(["bash", "-c", script], env=env)
     suites = ElementTree.parse(junit).getroot().findall("testcase") if os.path.exists(junit) else []
