@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString odbcDriverName = QStringLiteral("QODBC");
-
 // ADO gives up a statement after 30 seconds unless told otherwise.
 constexpr qint32 defaultCommandTimeout = 30;
 
@@ -178,7 +176,8 @@ void Connection::Open(
         raise(ErrorNumber::ProviderNotFound,
             QStringLiteral("No se encuentra el proveedor %1. Puede que no esté instalado correctamente.")
                 .arg(provider));
-    const bool odbc = *driver == odbcDriverName;
+    // The default provider is Qt's ODBC driver, the only one the layer reaches below Qt.
+    const bool odbc = *driver == ConnectionString::defaultProvider();
 
     QString databaseName = rest;
     if (odbc) {

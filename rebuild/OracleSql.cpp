@@ -1,5 +1,9 @@
 #include "OracleSql.h"
 
+#include "OracleReservedWords.h"
+
+#include <string_view>
+
 namespace OracleSql {
 
 QString indexListQuery()
@@ -29,8 +33,12 @@ static bool isPlainIdentifier(const QString& name)
 
 QString identifier(const QString& name)
 {
-    if (isPlainIdentifier(name))
-        return name;
+    if (isPlainIdentifier(name)) {
+        // A plain name is all ASCII, so its Latin-1 bytes are its text.
+        const QByteArray word = name.toLatin1();
+        if (!OracleReservedWords::contains(std::string_view(word.constData(), size_t(word.size()))))
+            return name;
+    }
     QString quoted = name;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';

@@ -29,8 +29,9 @@ struct RebuildTarget
 QString indexListQuery();
 
 // "ALTER INDEX <name> REBUILD[ PARTITION <p> | SUBPARTITION <s>]<suffix>". A name that is not a
-// plain identifier (lower case, spaces, quotes...) is written quoted, as Oracle stores it, so it
-// can neither fail the statement nor change its meaning.
+// plain identifier (lower case, spaces, quotes...) or that is a word Oracle reserves ("DATE",
+// "LEVEL"...) is written quoted, as Oracle stores it, so it can neither fail the statement nor
+// change its meaning.
 QString rebuildStatement(const RebuildTarget& target, const QString& onlineSuffix);
 
 // The name as it must appear in a statement to denote exactly that name.

@@ -222,7 +222,9 @@ Step ReindexRun::Private::run(Step step)
 // The step to execute again, or nothing when the run is to end.
 std::optional<Step> ReindexRun::Private::recover(const TarvelinError& error, Step failed)
 {
-    if (isOnlineUnavailable(error)) {
+    // ORA-00439 names any option the server lacks. Only a rebuild that asked for ONLINE can go
+    // on without it; sending any other statement again would fail the same way for ever.
+    if (isOnlineUnavailable(error) && failed == Step::RebuildIndex && !sOnLine.isEmpty()) {
         window.ShowInfo(RunTexts::onlineUnavailable());
         window.setOnLineValue(0);
         if (window.askYesNo(RunTexts::onlineUnavailable(), RunTexts::onlineUnavailableQuestion())) {

@@ -67,6 +67,21 @@ void tst_OracleSql::statements_data()
                                                 << ""
                                                 << ""
                                                 << "ALTER INDEX \"Ventas\" REBUILD PARTITION \"p 1\"";
+    QTest::newRow("reserved words as index and partition") << "DATE"
+                                                           << "LEVEL"
+                                                           << ""
+                                                           << " ONLINE"
+                                                           << "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\" ONLINE";
+    QTest::newRow("reserved subpartition") << "V_IX"
+                                           << "P1"
+                                           << "SIZE"
+                                           << ""
+                                           << "ALTER INDEX V_IX REBUILD SUBPARTITION \"SIZE\"";
+    QTest::newRow("names that contain a reserved word stay plain") << "DATE_IX"
+                                                                   << "LEVELS"
+                                                                   << ""
+                                                                   << ""
+                                                                   << "ALTER INDEX DATE_IX REBUILD PARTITION LEVELS";
     QTest::newRow("subpartition quoted") << "V"
                                          << "P"
                                          << "s\"1"
@@ -106,6 +121,17 @@ void tst_OracleSql::otherNamesAreQuoted_data()
                                      << "\"ÍNDICE\"";
     QTest::newRow("recycle bin name") << "BIN$n3kL0DqzRMeGRm1E2nF0sA==$0"
                                       << "\"BIN$n3kL0DqzRMeGRm1E2nF0sA==$0\"";
+    // Words Oracle reserves are no names unquoted; a name that merely starts like one is plain.
+    QTest::newRow("reserved: DATE") << "DATE"
+                                    << "\"DATE\"";
+    QTest::newRow("reserved: INDEX") << "INDEX"
+                                     << "\"INDEX\"";
+    QTest::newRow("reserved: ONLINE") << "ONLINE"
+                                      << "\"ONLINE\"";
+    QTest::newRow("reserved: first of the list") << "ACCESS"
+                                                 << "\"ACCESS\"";
+    QTest::newRow("reserved: last of the list") << "WITH"
+                                                << "\"WITH\"";
     QTest::newRow("empty") << ""
                            << "\"\"";
 }

@@ -177,6 +177,8 @@ void tst_ReindexRun::whatIsSentAndShown_data()
                "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2025 ONLINE",
                "ALTER INDEX CLIENTES_ALTA_IX REBUILD PARTITION P2026 ONLINE",
                "ALTER INDEX CLIENTES_PK REBUILD ONLINE",
+               "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\" ONLINE",
+               "ALTER INDEX \"DATE\" REBUILD PARTITION P2027 ONLINE",
                "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_NORTE ONLINE",
                "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2025_SUR ONLINE",
                "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_NORTE ONLINE",
@@ -184,6 +186,7 @@ void tst_ReindexRun::whatIsSentAndShown_data()
                "ALTER INDEX ZONAS_PK REBUILD ONLINE"})
         << QStringList({"Reindexando: CLIENTES_ALTA_IX (P2024)", "Reindexando: CLIENTES_ALTA_IX (P2025)",
                "Reindexando: CLIENTES_ALTA_IX (P2026)", "Reindexando: CLIENTES_PK",
+               "Reindexando: DATE (LEVEL)", "Reindexando: DATE (P2027)",
                "Reindexando: MOVIMIENTOS_IX (P2025_NORTE)", "Reindexando: MOVIMIENTOS_IX (P2025_SUR)",
                "Reindexando: MOVIMIENTOS_IX (P2026_NORTE)", "Reindexando: MOVIMIENTOS_IX (P2026_SUR)",
                "Reindexando: ZONAS_PK"});

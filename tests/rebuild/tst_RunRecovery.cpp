@@ -16,7 +16,8 @@ class tst_RunRecovery : public QObject
 private slots:
     void onlineRefused_data();
     void onlineRefused();
-    void onlineRefusedWithoutOnlineAsksAgain();
+    void featureMissingWithoutOnlineIsAnOrdinaryError_data();
+    void featureMissingWithoutOnlineIsAnOrdinaryError();
     void otherCodesAreOrdinaryErrors_data();
     void otherCodesAreOrdinaryErrors();
     void emptyDescriptionAndNegativeNumber();
@@ -103,16 +104,35 @@ void tst_RunRecovery::onlineRefused()
     QVERIFY(f.idle());
 }
 
-void tst_RunRecovery::onlineRefusedWithoutOnlineAsksAgain()
+// ORA-00439 is "feature not enabled" for any option; without ONLINE in the failed statement there
+// is nothing to go without, so it ends the run like any other error instead of asking again.
+void tst_RunRecovery::featureMissingWithoutOnlineIsAnOrdinaryError_data()
 {
+    QTest::addColumn<int>("onLine");
+    QTest::addColumn<QString>("failing"); // the statement that fails, by its start
+    QTest::addColumn<QStringList>("rebuilds");
+
+    QTest::newRow("a rebuild without ONLINE") << 0 << "ALTER INDEX" << QStringList({"ALTER INDEX IDX_A REBUILD"});
+    QTest::newRow("the dictionary query, En línea ticked") << 1 << "SELECT" << QStringList();
+}
+
+void tst_RunRecovery::featureMissingWithoutOnlineIsAnOrdinaryError()
+{
+    QFETCH(int, onLine);
+    QFETCH(QString, failing);
+    QFETCH(QStringList, rebuilds);
+    const QString description = QStringLiteral("ORA-00439: feature not enabled: Partitioning");
     RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B"));
-    f.plan->fail("Execute", 1, 439, "ORA-00439: feature not enabled: Partitioning", -1, "ALTER INDEX");
-    f.window.answers = {true, false};
+    f.window.onLine = onLine;
+    f.plan->fail("Execute", 1, 439, description, -1, failing);
     f.run();
 
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_A REBUILD"}));
-    QCOMPARE(count(f.window.journal, "ask:"), 2);
-    QCOMPARE(f.window.status, QString("No se puede reindexar en línea"));
+    const QStringList& j = f.window.journal;
+    QCOMPARE(count(j, "ask:"), 0);
+    QCOMPARE(j.filter(QRegularExpression("^error:")), QStringList({"error:Tarvelin|Error 439: " + description}));
+    QCOMPARE(f.window.status, description);
+    QCOMPARE(f.window.onLine, onLine);
+    QCOMPARE(f.rebuilds(), rebuilds);
     QVERIFY(f.idle());
 }
 

@@ -1,6 +1,19 @@
 #include "AlterIndexStatement.h"
 
+#include "OraError.h"
+#include "OracleReservedWords.h"
 #include "SqlLexer.h"
+
+namespace {
+
+bool isReservedWord(const SqlToken& token)
+{
+    const QByteArray word = token.text.toLatin1();
+    return token.kind == SqlToken::Kind::Word
+        && OracleReservedWords::contains(std::string_view(word.constData(), size_t(word.size())));
+}
+
+} // namespace
 
 std::optional<AlterIndexStatement> AlterIndexStatement::parse(const QString& sql)
 {
@@ -9,6 +22,8 @@ std::optional<AlterIndexStatement> AlterIndexStatement::parse(const QString& sql
         || !tokens->peek().isName())
         return std::nullopt;
     AlterIndexStatement statement;
+    if (isReservedWord(tokens->peek()))
+        statement.invalidName = OraError::InvalidIndexName;
     statement.indexName = tokens->next().text;
     if (!tokens->acceptKeyword("REBUILD"))
         return std::nullopt;
@@ -19,6 +34,8 @@ std::optional<AlterIndexStatement> AlterIndexStatement::parse(const QString& sql
     if (statement.target != Target::Index) {
         if (!tokens->peek().isName())
             return std::nullopt;
+        if (isReservedWord(tokens->peek()) && !statement.invalidName)
+            statement.invalidName = OraError::InvalidPartitionName;
         statement.partitionName = tokens->next().text;
     }
     statement.online = tokens->acceptKeyword("ONLINE");

@@ -14,6 +14,9 @@ struct AlterIndexStatement
     Target target = Target::Index;
     QString partitionName; // the partition or subpartition, resolved; empty for the whole index
     bool online = false;
+    // Where a name belongs the statement holds a word Oracle reserves, unquoted, which is no name:
+    // the ORA error the server answers before looking at anything else.
+    std::optional<int> invalidName;
 
     // No value when the text is not exactly that statement (the server then answers ORA-00900).
     static std::optional<AlterIndexStatement> parse(const QString& sql);

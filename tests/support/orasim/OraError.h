@@ -24,6 +24,7 @@ public:
 
     static constexpr int FeatureNotEnabled = 439;
     static constexpr int InvalidSqlStatement = 900;
+    static constexpr int InvalidIndexName = 953;
     static constexpr int InvalidIdentifier = 904;
     static constexpr int ColumnAmbiguous = 918;
     static constexpr int NoSuchView = 942;
@@ -35,6 +36,7 @@ public:
     static constexpr int OrderByPosition = 1785;
     static constexpr int NoSuchPartition = 2149;
     // What ALTER INDEX ... REBUILD meets on indexes and partitions it cannot rebuild so.
+    static constexpr int InvalidPartitionName = 14006;
     static constexpr int PartitionedAsAWhole = 14086;
     static constexpr int NoSuchSubpartition = 14251;
     static constexpr int PartitionOfComposite = 14287;

@@ -98,10 +98,12 @@ OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 ti
     return outcome;
 }
 
-// Checks in this order: the name, what the statement may do to such an index, Fail, Online=0 for
-// ONLINE; then DelayMs, then success.
+// Checks in this order: a reserved word for a name, the name, what the statement may do to such an
+// index, Fail, Online=0 for ONLINE; then DelayMs, then success.
 std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& statement) const
 {
+    if (statement.invalidName)
+        return OraError::fromCode(*statement.invalidName);
     const SchemaIndex* index = m_dictionary->index(statement.indexName);
     if (!index)
         return OraError::fromCode(OraError::IndexDoesNotExist);

@@ -113,10 +113,10 @@ void tst_SimulatorOdbc::columnsNullsAndNumbers()
                                                     : query.value(column).toString());
         rows << values.join(u'|');
     }
-    QCOMPARE(rows.size(), 9);
+    QCOMPARE(rows.size(), 11);
     QCOMPARE(rows.mid(2, 3),
         (QStringList {
-            "CLIENTES_ALTA_IX|P2026|NULL", "CLIENTES_PK|NULL|NULL", "MOVIMIENTOS_IX|P2025|P2025_NORTE"}));
+            "CLIENTES_ALTA_IX|P2026|NULL", "CLIENTES_PK|NULL|NULL", "DATE|LEVEL|NULL"}));
 
     QVERIFY(
         query.exec("SELECT partition_name, subpartition_count FROM user_ind_partitions ORDER BY 2 DESC, 1"));
