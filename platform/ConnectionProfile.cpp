@@ -84,8 +84,9 @@ bool ConnectionProfile::LoadProfile(const QString& vendor, const QString& folder
     ProfileParser::Settings settings = ProfileParser(name, vendor).parse(file.contents());
 
     // Like libpq with .pgpass: a password others can read is refused outright,
-    // not merely warned about. A profile that names a stored credential holds none.
-    if (!settings.password.isEmpty() && file.readableByOthers()) {
+    // not merely warned about, wherever in the file it stands. A profile that names a stored
+    // credential holds none.
+    if (settings.holdsPassword() && file.readableByOthers()) {
         throw TarvelinError(ErrorNumber::ProfilePermissions,
             QStringLiteral("El perfil %1 contiene una contraseña y otros usuarios pueden leerlo; "
                            "restrinja sus permisos con: %2")

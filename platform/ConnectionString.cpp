@@ -120,6 +120,13 @@ bool hasKey(const QString& connectionString, const QString& key)
     return keys(connectionString).contains(key, Qt::CaseInsensitive);
 }
 
+bool holdsPassword(const QString& pairs)
+{
+    const QStringList given = keys(pairs);
+    return given.contains(QStringLiteral("PWD"), Qt::CaseInsensitive)
+        || given.contains(QStringLiteral("Password"), Qt::CaseInsensitive);
+}
+
 QString braced(const QString& value)
 {
     QString doubled = value;

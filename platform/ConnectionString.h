@@ -40,6 +40,10 @@ QStringList keys(const QString& pairs);
 // True when one of the pairs has this key (compared case-insensitively).
 bool hasKey(const QString& pairs, const QString& key);
 
+// True when the pairs give a password themselves: a PWD or Password attribute, whatever its value,
+// as drivers read them (keys in any case, values in braces).
+bool holdsPassword(const QString& pairs);
+
 // A value in braces, so that ";", "=" and "}" in it stay part of it.
 QString braced(const QString& value);
 

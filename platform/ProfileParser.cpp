@@ -250,5 +250,17 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
                            "el almacén de credenciales del sistema, no en los dos"),
             std::max(password->line, credential->line));
     }
+    // A connection string pasted as it was (";Uid=scott;Pwd=tiger") carries its own password; the
+    // one added after it would make two, and drivers differ on which of them counts.
+    settings.connectionHoldsPassword = ConnectionString::holdsPassword(settings.connection);
+    if (settings.connectionHoldsPassword
+        && (!settings.password.isEmpty() || !settings.credential.isEmpty())) {
+        const Value& other = settings.password.isEmpty() ? *credential : *password;
+        fail(ErrorNumber::PasswordAndCredential,
+            QStringLiteral("Connection ya lleva una contraseña (PWD o Password) y no puede ir con %1: la "
+                           "contraseña va en un solo sitio")
+                .arg(settings.password.isEmpty() ? QStringLiteral("Credencial") : QStringLiteral("Password")),
+            std::max(connection->line, other.line));
+    }
     return settings;
 }

@@ -16,6 +16,10 @@ public:
         QString connection; // handed on unchanged, without trailing ';'
         QString password; // empty when the profile holds none
         QString credential; // the name of a password in the system's store; empty when none
+        bool connectionHoldsPassword = false; // Connection gives PWD= or Password= itself
+
+        // The file itself holds a password, under Password= or inside Connection.
+        bool holdsPassword() const { return !password.isEmpty() || connectionHoldsPassword; }
     };
 
     ProfileParser(QString profileName, QString vendor);

@@ -486,6 +486,16 @@ void tst_ProfileFile::passwordReadableByOthers_data()
     QTest::newRow("0600 with password") << 0600 << withPassword << true;
     QTest::newRow("0620 with password") << 0620 << withPassword << true;
     QTest::newRow("0644 without password") << 0644 << Good << true;
+    // A connection string pasted whole holds its password in the file just the same.
+    QTest::newRow("0644, Pwd in Connection")
+        << 0644 << profileFor("Driver={Oracle 19 ODBC driver};Uid=scott;Pwd=tiger") << false;
+    QTest::newRow("0640, braced PASSWORD in Connection")
+        << 0640 << profileFor("Driver={Oracle 19 ODBC driver};PASSWORD={a;b}") << false;
+    QTest::newRow("0600, Pwd in Connection")
+        << 0600 << profileFor("Driver={Oracle 19 ODBC driver};Pwd=tiger") << true;
+    // Inside a braced value "PWD=" is part of that value, not an attribute.
+    QTest::newRow("0644, PWD= only inside a braced value")
+        << 0644 << profileFor("Driver={Oracle 19 ODBC driver};Dbq={//h/x;PWD=y}") << true;
     QTest::newRow("0644 with empty password") << 0644 << emptyPassword << true;
     // Its password is not in the file, and loading does not read the store.
     QTest::newRow("0644 naming a stored credential") << 0644 << Good + "Credencial=Prod\n" << true;

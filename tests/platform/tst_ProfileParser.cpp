@@ -190,6 +190,19 @@ void tst_ProfileParser::rejectedContents_data()
                                              << invalid
             + "línea 4: Password y Credencial no pueden ir juntas: la contraseña va en el perfil o en el "
               "almacén de credenciales del sistema, no en los dos";
+    // A password inside the connection string is a password too, under any spelling of its key.
+    QTest::newRow("Pwd in Connection and Credencial")
+        << "[Corvath S.L.]\nConnection=" + OracleOdbc + ";Uid=scott;Pwd=tiger\nCredencial=Prod\n"
+        << ErrorNumber::PasswordAndCredential
+        << invalid
+            + "línea 3: Connection ya lleva una contraseña (PWD o Password) y no puede ir con Credencial: la "
+              "contraseña va en un solo sitio";
+    QTest::newRow("braced password in Connection and Password")
+        << "[Corvath S.L.]\nPassword=lion\nConnection=" + OracleOdbc + "; password = {se;cr}}et}\n"
+        << ErrorNumber::PasswordAndCredential
+        << invalid
+            + "línea 3: Connection ya lleva una contraseña (PWD o Password) y no puede ir con Password: la "
+              "contraseña va en un solo sitio";
     QTest::newRow("line without =") << head + "Password tiger\n"
                                     << ErrorNumber::ProfileSyntax
                                     << invalid

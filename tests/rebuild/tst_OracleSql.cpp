@@ -67,21 +67,23 @@ void tst_OracleSql::statements_data()
                                                 << ""
                                                 << ""
                                                 << "ALTER INDEX \"Ventas\" REBUILD PARTITION \"p 1\"";
-    QTest::newRow("reserved words as index and partition") << "DATE"
-                                                           << "LEVEL"
-                                                           << ""
-                                                           << " ONLINE"
-                                                           << "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\" ONLINE";
+    QTest::newRow("reserved words as index and partition")
+        << "DATE"
+        << "LEVEL"
+        << ""
+        << " ONLINE"
+        << "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\" ONLINE";
     QTest::newRow("reserved subpartition") << "V_IX"
                                            << "P1"
                                            << "SIZE"
                                            << ""
                                            << "ALTER INDEX V_IX REBUILD SUBPARTITION \"SIZE\"";
-    QTest::newRow("names that contain a reserved word stay plain") << "DATE_IX"
-                                                                   << "LEVELS"
-                                                                   << ""
-                                                                   << ""
-                                                                   << "ALTER INDEX DATE_IX REBUILD PARTITION LEVELS";
+    QTest::newRow("names that contain a reserved word stay plain")
+        << "DATE_IX"
+        << "LEVELS"
+        << ""
+        << ""
+        << "ALTER INDEX DATE_IX REBUILD PARTITION LEVELS";
     QTest::newRow("subpartition quoted") << "V"
                                          << "P"
                                          << "s\"1"

@@ -112,7 +112,8 @@ void tst_RunRecovery::featureMissingWithoutOnlineIsAnOrdinaryError_data()
     QTest::addColumn<QString>("failing"); // the statement that fails, by its start
     QTest::addColumn<QStringList>("rebuilds");
 
-    QTest::newRow("a rebuild without ONLINE") << 0 << "ALTER INDEX" << QStringList({"ALTER INDEX IDX_A REBUILD"});
+    QTest::newRow("a rebuild without ONLINE")
+        << 0 << "ALTER INDEX" << QStringList({"ALTER INDEX IDX_A REBUILD"});
     QTest::newRow("the dictionary query, En línea ticked") << 1 << "SELECT" << QStringList();
 }
 
@@ -129,7 +130,8 @@ void tst_RunRecovery::featureMissingWithoutOnlineIsAnOrdinaryError()
 
     const QStringList& j = f.window.journal;
     QCOMPARE(count(j, "ask:"), 0);
-    QCOMPARE(j.filter(QRegularExpression("^error:")), QStringList({"error:Tarvelin|Error 439: " + description}));
+    QCOMPARE(
+        j.filter(QRegularExpression("^error:")), QStringList({"error:Tarvelin|Error 439: " + description}));
     QCOMPARE(f.window.status, description);
     QCOMPARE(f.window.onLine, onLine);
     QCOMPARE(f.rebuilds(), rebuilds);

@@ -171,16 +171,16 @@ void tst_SimulatorRules::queries_data()
            "WHERE index_name NOT LIKE 'SYS%' ORDER BY 1"
         << QStringList {"BIN$n3kL0DqzRMeGRm1E2nF0sA==$0|NORMAL|NO|N|YES|BIN$Y8Q2m1iNTm+Kc1cHcBXq5g==$0",
                "CLIENTES_ALTA_IX|NORMAL|YES|N|NO|CLIENTES", "CLIENTES_PK|NORMAL|NO|N|NO|CLIENTES",
-               "DATE|NORMAL|YES|N|NO|CALENDARIO", "DOCUMENTOS_LOB_IX|LOB|NO|N|NO|DOCUMENTOS", "MOVIMIENTOS_IX|NORMAL|YES|N|NO|MOVIMIENTOS",
-               "PEDIDOS_IOT_PK|IOT - TOP|NO|N|NO|PEDIDOS_IOT", "TMP_CARGA_IX|NORMAL|NO|Y|NO|TMP_CARGA",
-               "ZONAS_PK|NORMAL|NO|N|NO|ZONAS"};
+               "DATE|NORMAL|YES|N|NO|CALENDARIO", "DOCUMENTOS_LOB_IX|LOB|NO|N|NO|DOCUMENTOS",
+               "MOVIMIENTOS_IX|NORMAL|YES|N|NO|MOVIMIENTOS", "PEDIDOS_IOT_PK|IOT - TOP|NO|N|NO|PEDIDOS_IOT",
+               "TMP_CARGA_IX|NORMAL|NO|Y|NO|TMP_CARGA", "ZONAS_PK|NORMAL|NO|N|NO|ZONAS"};
     QTest::newRow("USER_IND_PARTITIONS")
         << mixed
         << "SELECT index_name, partition_name, partition_position, composite, subpartition_count "
            "FROM user_ind_partitions ORDER BY index_name DESC, partition_position"
-        << QStringList {"MOVIMIENTOS_IX|P2025|1|YES|2", "MOVIMIENTOS_IX|P2026|2|YES|2",
-               "DATE|LEVEL|1|NO|0", "DATE|P2027|2|NO|0", "CLIENTES_ALTA_IX|P2024|1|NO|0",
-               "CLIENTES_ALTA_IX|P2025|2|NO|0", "CLIENTES_ALTA_IX|P2026|3|NO|0"};
+        << QStringList {"MOVIMIENTOS_IX|P2025|1|YES|2", "MOVIMIENTOS_IX|P2026|2|YES|2", "DATE|LEVEL|1|NO|0",
+               "DATE|P2027|2|NO|0", "CLIENTES_ALTA_IX|P2024|1|NO|0", "CLIENTES_ALTA_IX|P2025|2|NO|0",
+               "CLIENTES_ALTA_IX|P2026|3|NO|0"};
     QTest::newRow("USER_IND_SUBPARTITIONS")
         << mixed
         << "SELECT partition_name, subpartition_name, partition_position, subpartition_position "
@@ -196,8 +196,8 @@ void tst_SimulatorRules::queries_data()
         << mixed << OracleSql::indexListQuery()
         << QStringList {"CLIENTES_ALTA_IX|P2024|NULL", "CLIENTES_ALTA_IX|P2025|NULL",
                "CLIENTES_ALTA_IX|P2026|NULL", "CLIENTES_PK|NULL|NULL", "DATE|LEVEL|NULL", "DATE|P2027|NULL",
-               "MOVIMIENTOS_IX|P2025|P2025_NORTE", "MOVIMIENTOS_IX|P2025|P2025_SUR", "MOVIMIENTOS_IX|P2026|P2026_NORTE",
-               "MOVIMIENTOS_IX|P2026|P2026_SUR", "ZONAS_PK|NULL|NULL"};
+               "MOVIMIENTOS_IX|P2025|P2025_NORTE", "MOVIMIENTOS_IX|P2025|P2025_SUR",
+               "MOVIMIENTOS_IX|P2026|P2026_NORTE", "MOVIMIENTOS_IX|P2026|P2026_SUR", "ZONAS_PK|NULL|NULL"};
     QTest::newRow("the program's query on plain indexes")
         << "Indexes=IDX_B,SYS_C1,IDX_A" << OracleSql::indexListQuery()
         << QStringList {"IDX_A|NULL|NULL", "IDX_B|NULL|NULL"};
@@ -294,9 +294,9 @@ void tst_SimulatorRules::statements_data()
         << "Indexes= IDX_A"
         << "ALTER INDEX \"IDX_A\" REBUILD" << 1418 << notExist;
     // A word Oracle reserves is no name unless quoted, in any case, as an index or a partition.
-    QTest::newRow("reserved word as an index name") << "Indexes=DATE"
-                                                    << "ALTER INDEX date REBUILD" << 953
-                                                    << "ORA-00953: missing or invalid index name";
+    QTest::newRow("reserved word as an index name")
+        << "Indexes=DATE"
+        << "ALTER INDEX date REBUILD" << 953 << "ORA-00953: missing or invalid index name";
     QTest::newRow("reserved word quoted") << "Indexes=DATE"
                                           << "ALTER INDEX \"DATE\" REBUILD" << 0 << "";
     QTest::newRow("a word that only starts like one") << "Indexes=DATE_IX"
@@ -307,8 +307,8 @@ void tst_SimulatorRules::statements_data()
     QTest::newRow("reserved word as a subpartition name")
         << mixed << "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION SIZE" << 14006
         << "ORA-14006: invalid partition name";
-    QTest::newRow("reserved partition quoted") << mixed << "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\""
-                                               << 0 << "";
+    QTest::newRow("reserved partition quoted")
+        << mixed << "ALTER INDEX \"DATE\" REBUILD PARTITION \"LEVEL\"" << 0 << "";
     QTest::newRow("generated name beyond the last") << "Generate=3"
                                                     << "ALTER INDEX idx_000004 REBUILD" << 1418 << notExist;
 

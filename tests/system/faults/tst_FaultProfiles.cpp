@@ -175,6 +175,12 @@ void tst_FaultProfiles::unusableProfileStopsTheRunBeforeConnecting_data()
         << 0644 << "" << ErrorNumber::ProfilePermissions
         << "El perfil Roto contiene una contraseña y otros usuarios "
            "pueden leerlo; restrinja sus permisos con: chmod 600 Roto.cfp";
+    QTest::newRow("Pwd in Connection readable by others")
+        << QByteArray("[Corvath S.L.]\nConnection=Driver={Oracle 19 ODBC driver};Dbq=//dbhost/ORCL;Uid=scott;"
+                      "Pwd=tiger\n")
+        << 0644 << "" << ErrorNumber::ProfilePermissions
+        << "El perfil Roto contiene una contraseña y otros usuarios "
+           "pueden leerlo; restrinja sus permisos con: chmod 600 Roto.cfp";
 }
 
 void tst_FaultProfiles::unusableProfileStopsTheRunBeforeConnecting()
