@@ -1,5 +1,6 @@
 #include "AutoSizeLabel.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPainter>
 #include <QtMath>
@@ -16,9 +17,19 @@ AutoSizeLabel::AutoSizeLabel(const QString& text, QWidget* parent)
 
 void AutoSizeLabel::showText(const QString& text)
 {
+    const QString before = this->text();
     setText(text);
     layOut();
     adjustSize();
+    // Assistive technology hears the new text itself, also when it repeats the one before; only
+    // labels that can be read as text (the status line's accessible) announce it.
+    if (QAccessible::isActive()) {
+        if (QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(this);
+            accessible && accessible->textInterface()) {
+            QAccessibleTextUpdateEvent event(this, 0, before, text);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
 }
 
 void AutoSizeLabel::layOut()

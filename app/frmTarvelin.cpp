@@ -218,8 +218,12 @@ QIcon frmTarvelin::programIcon()
     return icon;
 }
 
+// A run started from the keyboard keeps the keyboard on the button that stops it: hidden with the
+// focus, "Reindexar ahora" would hand it on to "En línea", where Space would tick the box instead
+// of cancelling. At the end it goes back the same way.
 void frmTarvelin::hideReindexar()
 {
+    m_focusFollowsRun = cmdReindexar->hasFocus();
     cmdReindexar->hide();
 }
 
@@ -231,11 +235,16 @@ void frmTarvelin::showReindexar()
 void frmTarvelin::showCancelar()
 {
     cmdCancelar->show();
+    if (m_focusFollowsRun)
+        cmdCancelar->setFocus(Qt::OtherFocusReason);
 }
 
 void frmTarvelin::hideCancelar()
 {
+    const bool hadFocus = cmdCancelar->hasFocus();
     cmdCancelar->hide();
+    if (hadFocus && cmdReindexar->isVisible())
+        cmdReindexar->setFocus(Qt::OtherFocusReason);
 }
 
 QString frmTarvelin::baseText() const
@@ -300,9 +309,9 @@ void frmTarvelin::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    // The run is blocked in a statement further up this stack: returning from
+    // The run is further up this stack, waiting for a statement: returning from
     // here into a destroyed window would crash, so the window stays until the
-    // run has ended, which a cancel makes happen before the next index.
+    // run has ended, which a cancel makes happen as soon as the statement under way is done.
     event->ignore();
     m_closeWhenIdle = true;
     if (!bCancel)
@@ -312,8 +321,8 @@ void frmTarvelin::closeEvent(QCloseEvent* event)
 void frmTarvelin::ShowInfo(const QString& text)
 {
     lblInfo->showText(text);
-    // The caller blocks next (connecting, rebuilding): this is where the new
-    // text reaches the screen and where a click on "Cancelar" gets served.
+    // The new text reaches the screen now, and a click made meanwhile is served before the run
+    // goes on; while the database works the window is served all the time (ReindexRun).
     QCoreApplication::processEvents();
 }
 

@@ -78,6 +78,7 @@ private:
     bool bCancel = false;
     bool m_running = false;
     bool m_closeWhenIdle = false;
+    bool m_focusFollowsRun = false; // the run was started from "Reindexar ahora" with the focus on it
 
     QCheckBox* chkOnLine = nullptr;
     QPushButton* cmdCancelar = nullptr;

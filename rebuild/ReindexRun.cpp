@@ -1,5 +1,6 @@
 #include "ReindexRun.h"
 
+#include "DatabaseThread.h"
 #include "ErrorNumbers.h"
 #include "OracleSql.h"
 #include "ProgramIdentity.h"
@@ -39,7 +40,7 @@ enum class Step {
     LoopTest, // any index (or partition) left?
     CancelTest, // the user asked to stop: no further index or partition is started
     ShowIndex, // name the index (and partition) about to be rebuilt, and serve the window
-    RebuildIndex, // ALTER INDEX ... REBUILD [PARTITION ...], blocking until the server is done
+    RebuildIndex, // ALTER INDEX ... REBUILD [PARTITION ...], until the server is done
     MoveNext,
     CloseIndexList, // the loop is over, normally or cancelled
     CloseConnection,
@@ -84,16 +85,32 @@ struct ReindexRun::Private
 {
     RunWindow& window;
     RunPlatform platform;
+    // The profile's connection string and every call on the connection, the connection's own
+    // making and destruction included, run there; the rows it returns are read here, held in
+    // memory. Declared first, so that it outlives the connection.
+    DatabaseThread database;
 
     QString sOnLine;
     std::unique_ptr<ConnectionProfile> profile;
-    std::unique_ptr<Connection> connection;
+    std::unique_ptr<Connection> connection; // made, used and destroyed on the database thread only
     std::unique_ptr<Recordset> indexList;
 
     Private(RunWindow& w, RunPlatform p)
         : window(w)
         , platform(std::move(p))
     { }
+    ~Private()
+    {
+        try {
+            releaseConnection();
+        } catch (...) { }
+    }
+
+    void releaseConnection()
+    {
+        if (connection) // set and reset on the database thread, by calls that have returned
+            database.call([this] { connection.reset(); }); // an open connection closes itself when released
+    }
 
     Step run(Step step);
     std::optional<Step> recover(const TarvelinError& error, Step failed);
@@ -105,6 +122,7 @@ struct ReindexRun::Private
             profile = platform.newProfile();
         return *profile;
     }
+    // Only on the database thread.
     Connection& theConnection()
     {
         if (!connection)
@@ -154,11 +172,16 @@ Step ReindexRun::Private::run(Step step)
     case Step::ShowConnecting:
         window.ShowInfo(RunTexts::connecting());
         return Step::LoadProfile;
-    case Step::LoadProfile:
-        // The profile name goes as shown, untrimmed: it names a file.
-        return theProfile().LoadProfile(platform.vendorName(), platform.programFolder(), window.baseText())
+    case Step::LoadProfile: {
+        // The profile name goes as shown, untrimmed: it names a file, which may be on a slow share.
+        const QString vendor = platform.vendorName();
+        const QString folder = platform.programFolder();
+        const QString name = window.baseText();
+        ConnectionProfile& loading = theProfile();
+        return database.call([&] { return loading.LoadProfile(vendor, folder, name); })
             ? Step::ShowProcessing
             : Step::ShowProfileRejected;
+    }
     case Step::ShowProfileRejected:
         window.ShowInfo(RunTexts::selectDatabase());
         return firstEndStep;
@@ -166,15 +189,21 @@ Step ReindexRun::Private::run(Step step)
         window.ShowInfo(RunTexts::processing());
         return Step::OpenConnection;
     case Step::OpenConnection: {
-        const QString connectionString = theProfile().GetConnectionString(platform.vendorName(), true);
-        theConnection().Open(connectionString, QString(), QString(), Connection::adOptionUnspecified);
+        // The stored password may wait on the keyring's unlock prompt; the logon on the network.
+        const QString vendor = platform.vendorName();
+        ConnectionProfile& loaded = theProfile();
+        database.call([&] {
+            const QString connectionString = loaded.GetConnectionString(vendor, true);
+            theConnection().Open(connectionString, QString(), QString(), Connection::adOptionUnspecified);
+        });
         return Step::SetTimeout;
     }
     case Step::SetTimeout:
-        theConnection().setCommandTimeout(0);
+        database.call([this] { theConnection().setCommandTimeout(0); });
         return Step::QueryIndexes;
     case Step::QueryIndexes:
-        indexList = theConnection().Execute(OracleSql::indexListQuery(), Connection::adCmdText);
+        indexList = database.call(
+            [this] { return theConnection().Execute(OracleSql::indexListQuery(), Connection::adCmdText); });
         return Step::LoopTest;
     case Step::LoopTest:
         return theIndexList().Eof() ? Step::CloseIndexList : Step::CancelTest;
@@ -185,10 +214,13 @@ Step ReindexRun::Private::run(Step step)
         window.ShowInfo(RunTexts::rebuilding(target.index, target.part()));
         return Step::RebuildIndex;
     }
-    case Step::RebuildIndex:
-        // Built afresh each time: the recovery may have dropped the ONLINE suffix.
-        theConnection().Execute(OracleSql::rebuildStatement(currentTarget(), sOnLine), Connection::adCmdText);
+    case Step::RebuildIndex: {
+        // Built afresh each time: the recovery may have dropped the ONLINE suffix. The window is
+        // served while the server works; a cancel meanwhile counts before the next statement.
+        const QString statement = OracleSql::rebuildStatement(currentTarget(), sOnLine);
+        database.call([&] { theConnection().Execute(statement, Connection::adCmdText); });
         return Step::MoveNext;
+    }
     case Step::MoveNext:
         theIndexList().MoveNext();
         return Step::LoopTest;
@@ -196,7 +228,7 @@ Step ReindexRun::Private::run(Step step)
         theIndexList().Close();
         return Step::CloseConnection;
     case Step::CloseConnection:
-        theConnection().Close();
+        database.call([this] { theConnection().Close(); });
         return Step::ShowResult;
     case Step::ShowResult:
         window.ShowInfo(window.cancelRequested() ? RunTexts::cancelled() : RunTexts::finished());
@@ -205,7 +237,7 @@ Step ReindexRun::Private::run(Step step)
         indexList.reset();
         return Step::ReleaseConnection;
     case Step::ReleaseConnection:
-        connection.reset(); // an open connection closes itself when released
+        releaseConnection();
         return Step::ShowReindexar;
     case Step::ShowReindexar:
         window.showReindexar();
@@ -254,7 +286,7 @@ void ReindexRun::Private::failSafe(const TarvelinError& error)
             ProgramIdentity::applicationTitle(), RunTexts::errorMessage(error.number(), error.description()));
     });
     indexList.reset();
-    connection.reset();
+    attempt([&] { releaseConnection(); });
     attempt([&] { window.showReindexar(); });
     attempt([&] { window.hideCancelar(); });
 }

@@ -5,8 +5,10 @@
 
 #include <memory>
 
-// One reindex run, from the click on "Reindexar ahora" to the restored buttons.
-// Runs to its end inside the caller; the window is served only in ShowInfo.
+// One reindex run, from the click on "Reindexar ahora" to the restored buttons. Runs to its end
+// inside the caller, on the caller's thread, except for the database work: that runs on a thread
+// of the run's own, and while it does the caller's thread serves its events (the window repaints,
+// a click on "Cancelar" is served at once and counts before the next statement).
 class ReindexRun
 {
 public:

@@ -2,6 +2,7 @@
 #include "RunFixture.h"
 #include "RunPlatform.h"
 
+#include <QSemaphore>
 #include <QSqlDatabase>
 #include <QTest>
 
@@ -25,8 +26,8 @@ private slots:
     void cancelWhileConnectingStillQueries_data();
     void cancelWhileConnectingStillQueries();
     void cancelWhileIndexAnnouncedFinishesThatIndex();
-    void cancelDuringRebuildFinishesTheNextIndexToo();
-    void cancelDuringLastRebuildEndsWithCancelando();
+    void cancelDuringARebuildIsServedAtOnceAndStopsAfterIt_data();
+    void cancelDuringARebuildIsServedAtOnceAndStopsAfterIt();
     void cancelWhileLastIndexAnnouncedEndsCancelado();
     void cancelServedOnTheFinalText();
     void cancelInsideAPartitionedIndex_data();
@@ -233,8 +234,8 @@ void tst_ReindexRun::changingTheTickDuringARunHasNoEffect()
     QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
 }
 
-// A click waiting in the queue is served by the next ShowInfo; the run looks
-// at the flag only before an index and at the end.
+// A click is served as soon as the window serves events: in ShowInfo, or at once while a statement
+// runs. The run looks at the flag before each statement and at the end.
 
 void tst_ReindexRun::cancelWhileConnectingStillQueries_data()
 {
@@ -276,32 +277,49 @@ void tst_ReindexRun::cancelWhileIndexAnnouncedFinishesThatIndex()
     QVERIFY(f.idle());
 }
 
-void tst_ReindexRun::cancelDuringRebuildFinishesTheNextIndexToo()
+// The click is made while the server rebuilds: the database thread holds the statement back until
+// the window has served the click, which it can only do while the statement is under way. The
+// rebuild under way is finished, no other is started.
+void tst_ReindexRun::cancelDuringARebuildIsServedAtOnceAndStopsAfterIt_data()
 {
-    RunFixture f;
-    f.plan->beforeExecute = [&](const QString& sql) {
-        if (sql == "ALTER INDEX IDX_A REBUILD")
-            f.window.postCancelClick();
-    };
-    f.run();
-    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
-    QCOMPARE(f.window.statuses().mid(2),
-        QStringList({"Reindexando: IDX_A", "Reindexando: IDX_B", "Cancelando...", "Cancelado"}));
-    QVERIFY(f.idle());
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<QStringList>("rebuilds");
+    QTest::addColumn<QStringList>("lastStatuses");
+
+    QTest::newRow("the first of three")
+        << "ALTER INDEX IDX_A REBUILD" << QStringList({"ALTER INDEX IDX_A REBUILD"})
+        << QStringList({"Reindexando: IDX_A", "Cancelando...", "Cancelado"});
+    QTest::newRow("the last") << "ALTER INDEX IDX_C REBUILD"
+                              << QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
+                                     "ALTER INDEX IDX_C REBUILD"})
+                              << QStringList({"Reindexando: IDX_C", "Cancelando...", "Cancelado"});
 }
 
-void tst_ReindexRun::cancelDuringLastRebuildEndsWithCancelando()
+void tst_ReindexRun::cancelDuringARebuildIsServedAtOnceAndStopsAfterIt()
 {
+    QFETCH(QString, during);
+    QFETCH(QStringList, rebuilds);
+    QFETCH(QStringList, lastStatuses);
+
     RunFixture f;
+    QSemaphore served;
+    bool servedDuringTheStatement = false;
+    f.window.onCall = [&](const QString& entry) {
+        if (entry == "info:Cancelando...")
+            served.release();
+    };
     f.plan->beforeExecute = [&](const QString& sql) {
-        if (sql == "ALTER INDEX IDX_C REBUILD")
-            f.window.postCancelClick();
+        if (sql != during)
+            return;
+        f.window.postCancelClick();
+        servedDuringTheStatement = served.tryAcquire(1, 30000);
     };
     f.run();
-    QCOMPARE(f.rebuilds().size(), 3);
-    QCOMPARE(
-        f.window.statuses().mid(f.window.statuses().size() - 2), QStringList({"Terminado", "Cancelando..."}));
-    QCOMPARE(f.window.status, QString("Cancelando..."));
+    QVERIFY2(servedDuringTheStatement, "the click waited for the statement to end");
+    QCOMPARE(f.rebuilds(), rebuilds);
+    const QStringList statuses = f.window.statuses();
+    QCOMPARE(statuses.mid(statuses.size() - lastStatuses.size()), lastStatuses);
+    QVERIFY(f.plan->operations.contains("Close"));
     QVERIFY(f.idle());
 }
 
@@ -334,7 +352,7 @@ void tst_ReindexRun::cancelServedOnTheFinalText()
 void tst_ReindexRun::cancelInsideAPartitionedIndex_data()
 {
     QTest::addColumn<QString>("announced"); // the click is served while this is shown...
-    QTest::addColumn<QString>("during"); // ...or waits in the queue while this statement runs
+    QTest::addColumn<QString>("during"); // ...or is made while this statement runs
     QTest::addColumn<QStringList>("partitions"); // those rebuilt
     QTest::addColumn<QStringList>("lastStatuses");
 
@@ -343,12 +361,12 @@ void tst_ReindexRun::cancelInsideAPartitionedIndex_data()
         << "" << QStringList({"P1"}) << QStringList({"Cancelando...", "Cancelado"});
     QTest::newRow("during the first partition's rebuild")
         << ""
-        << "ALTER INDEX V_IX REBUILD PARTITION P1" << QStringList({"P1", "P2"})
-        << QStringList({"Reindexando: V_IX (P2)", "Cancelando...", "Cancelado"});
+        << "ALTER INDEX V_IX REBUILD PARTITION P1" << QStringList({"P1"})
+        << QStringList({"Reindexando: V_IX (P1)", "Cancelando...", "Cancelado"});
     QTest::newRow("during the last partition's rebuild")
         << ""
         << "ALTER INDEX V_IX REBUILD PARTITION P3" << QStringList({"P1", "P2", "P3"})
-        << QStringList({"Reindexando: V_IX (P3)", "Terminado", "Cancelando..."});
+        << QStringList({"Reindexando: V_IX (P3)", "Cancelando...", "Cancelado"});
 }
 
 void tst_ReindexRun::cancelInsideAPartitionedIndex()

@@ -1,5 +1,6 @@
 #include "ScriptedWindow.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 void ScriptedWindow::hideReindexar()
@@ -32,15 +33,22 @@ void ScriptedWindow::setOnLineValue(int value)
     onLine = value;
 }
 
+void ScriptedWindow::postCancelClick()
+{
+    QMetaObject::invokeMethod(
+        &m_thread,
+        [this] {
+            if (cancelarShown)
+                cancelClicked();
+        },
+        Qt::QueuedConnection);
+}
+
 void ScriptedWindow::ShowInfo(const QString& text)
 {
     record(QStringLiteral("info:") + text);
     status = text;
-    while (m_pendingClicks > 0) {
-        --m_pendingClicks;
-        if (cancelarShown)
-            cancelClicked();
-    }
+    QCoreApplication::processEvents();
 }
 
 void ScriptedWindow::cancelClicked()

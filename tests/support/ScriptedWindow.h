@@ -3,13 +3,14 @@
 #include "RunWindow.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
 #include <functional>
 
-// The window as a run sees it, with a journal of every call. Clicks on
-// "Cancelar" are queued and served by the next ShowInfo, as the real window
-// serves pending events only there.
+// The window as a run sees it, with a journal of every call. A click on "Cancelar" is queued to
+// the thread the window lives on and served when it next serves events, as a real click is: in
+// ShowInfo, or while the run waits for the database.
 class ScriptedWindow : public RunWindow
 {
 public:
@@ -30,7 +31,8 @@ public:
     // control fail.
     std::function<void(const QString&)> onCall;
 
-    void postCancelClick() { ++m_pendingClicks; }
+    // From any thread: the database's own, to click while a statement runs.
+    void postCancelClick();
     QStringList statuses() const; // the "info:" entries only, without the prefix
 
     void hideReindexar() override;
@@ -50,5 +52,5 @@ private:
     void cancelClicked();
     void record(const QString& entry);
 
-    int m_pendingClicks = 0;
+    QObject m_thread; // where clicks are queued to
 };

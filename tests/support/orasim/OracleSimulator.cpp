@@ -65,6 +65,8 @@ OracleSimulator::OracleSimulator(SimulatorConfig config, Sleeper sleeper)
 
 std::optional<OraError> OracleSimulator::logon(const QString& password) const
 {
+    if (m_config.connectDelayMs > 0)
+        m_sleeper(m_config.connectDelayMs);
     if (m_config.expectedPassword && password != *m_config.expectedPassword) {
         m_log.refused();
         return OraError::fromCode(OraError::InvalidLogon);

@@ -24,12 +24,13 @@ public:
         QueryResult result;
     };
 
-    // How a rebuild blocks for DelayMs; tests replace it to see when and for how long it blocks.
+    // How a rebuild blocks for DelayMs and a logon for ConnectDelayMs; tests replace it to see
+    // when and for how long it blocks.
     using Sleeper = std::function<void(int milliseconds)>;
 
     explicit OracleSimulator(SimulatorConfig config, Sleeper sleeper = {});
 
-    // The password must match ExpectPwd when that is set.
+    // The password must match ExpectPwd when that is set; logged after ConnectDelayMs.
     std::optional<OraError> logon(const QString& password) const;
     // timeoutSeconds is the query time-out the statement runs with; it is recorded, not enforced.
     Outcome execute(const QString& sql, quint64 timeoutSeconds = 0);

@@ -226,6 +226,13 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
                 return std::nullopt;
             }
             config.delayMs = *delay;
+        } else if (key == QLatin1String("CONNECTDELAYMS")) {
+            const std::optional<int> delay = parseNumber(pair.value, 0, 3600000);
+            if (!delay) {
+                *error = QStringLiteral("ConnectDelayMs must be a number of milliseconds up to one hour");
+                return std::nullopt;
+            }
+            config.connectDelayMs = *delay;
         } else if (key == QLatin1String("LOG")) {
             config.logPath = pair.value;
         } else {

@@ -24,6 +24,7 @@
 //   UID=x           the user; accepted and not checked
 //   DRIVER=, DSN=   the driver manager's own keys; accepted
 //   DelayMs=N       each rebuild that succeeds blocks for N ms first
+//   ConnectDelayMs=N  each logon blocks for N ms first, as a far or slow server's does
 //   Log=PATH        logons, statements and logoffs are appended to PATH, one per line
 //   Records=1|2     2: every error carries a second diagnostic record after the first
 //   LongText=0|1    1: Fail messages run past 511 characters
@@ -46,6 +47,7 @@ public:
     QString user; // UID
     QString dataSource; // DSN
     int delayMs = 0;
+    int connectDelayMs = 0;
     QString logPath;
     int records = 1;
     bool longText = false;

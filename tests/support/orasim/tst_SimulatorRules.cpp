@@ -508,6 +508,8 @@ void tst_SimulatorRules::configurationRefused_data()
                                     << "DelayMs";
     QTest::newRow("delay not a number") << "DelayMs=abc"
                                         << "DelayMs";
+    QTest::newRow("connect delay beyond an hour") << "ConnectDelayMs=3600001"
+                                                  << "ConnectDelayMs";
     QTest::newRow("too many generated") << "Generate=1000001"
                                         << "Generate";
     QTest::newRow("Generate with a sign") << "Generate=+3"
@@ -607,8 +609,11 @@ void tst_SimulatorRules::logon()
     QFETCH(QString, config);
     QFETCH(bool, refused);
 
-    const OracleSimulator server = simulator(config);
+    QList<int> slept;
+    const OracleSimulator server = simulator(config + ";ConnectDelayMs=300", [&](int ms) { slept.append(ms); });
     const std::optional<OraError> error = server.logon(server.config().password);
+    // A slow logon is slow whether it passes or not.
+    QCOMPARE(slept, QList<int>({300}));
     QCOMPARE(bool(error), refused);
     if (refused)
         QCOMPARE(*error, OraError(1017, "ORA-01017: invalid username/password; logon denied"));
