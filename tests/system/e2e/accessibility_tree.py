@@ -2,16 +2,16 @@
 
 Usage: accessibility_tree.py <program folder>  (the folder holds the profile Sim)
 Checks every shown control's role and name, that hidden ones are not shown, that the
-controls lie inside the window, that Qt's own texts are Spanish, and that the status line's
-text can be read and is announced when it changes.
+controls lie inside the window, that Qt's own texts are Spanish, and that the status line
+announces each new text with the text itself and can be read as its name and as text.
 """
 
 import sys
 
 import pyatspi
 
-from desktop import check, children, describe, descendants, find, has_state, run_program, \
-    showing, status_line, tree_text, wait_for
+from desktop import Announcements, check, children, describe, descendants, find, has_state, \
+    run_program, showing, status_line, tree_text, wait_for
 from desktop import main as desktop_main
 
 # The shown controls as a screen reader should find them: role and name. The status line is
@@ -100,26 +100,23 @@ def check_status_line(program, announced):
     frame = program.frame
     status = status_line(frame)
     check(status.name == "", f"status line not empty at start: «{status.name}»")
-    del announced[:]
+    check(not announced.texts, f"announced before any run: {announced.texts}")
     press(find(frame, pyatspi.ROLE_PUSH_BUTTON, "Reindexar ahora"))
-    wait_for(lambda: f"status line «{NO_PROFILE}» (it reads «{status.name}»)",
-             lambda: status.name == NO_PROFILE)
-    wait_for(lambda: f"«{NO_PROFILE}» announced (heard: {announced})",
-             lambda: NO_PROFILE in announced)
+    # The text comes with the announcement itself, as a screen reader speaks it...
+    announced.wait_for(NO_PROFILE)
+    check(announced.texts == [NO_PROFILE], f"announced {announced.texts}, only «{NO_PROFILE}» expected")
+    # ...and stays in the status line, as its name and as its text.
+    check(status.name == NO_PROFILE, f"status line named «{status.name}»")
+    text = status.queryText()
+    check(text.getText(0, -1) == NO_PROFILE and text.characterCount == len(NO_PROFILE),
+          f"status line's text reads «{text.getText(0, -1)}»")
     check(showing(status), "status line no longer shown")
 
 
 def main():
     folder = sys.argv[1]
-    announced = []
-
-    def on_name_change(event):
-        # The event names the object, not the text: a screen reader reads the new name.
-        if event.source is not None and event.source.getRole() == pyatspi.ROLE_LABEL:
-            announced.append(event.source.name)
-
     # Listening before the program starts, so that it knows from the start that someone does.
-    pyatspi.Registry.registerEventListener(on_name_change, "object:property-change:accessible-name")
+    announced = Announcements()
 
     def body(program):
         check_window(program)

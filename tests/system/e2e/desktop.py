@@ -24,8 +24,9 @@ class Failure(Exception):
 
 
 def check(condition, message):
+    """message: a text, or a function giving one, called only on a failure."""
     if not condition:
-        raise Failure(message)
+        raise Failure(message() if callable(message) else message)
 
 
 def pump():
@@ -55,6 +56,36 @@ def wait_for(what, probe, timeout=WAIT):
             detail = f" (last error: {last_error})" if last_error else ""
             raise Failure(f"{what() if callable(what) else what}: not within {timeout} s{detail}")
         time.sleep(0.05)
+
+
+# --- What the program announced ---------------------------------------------------------
+
+class Announcements:
+    """Every text the program's status line announced, in order, as a screen reader hears it: the
+    text-changed events carry the new text themselves, so what was said is a record that stays,
+    whatever the program does afterwards (closing, being busy). Made before the program starts, so
+    that it knows from the start that someone listens."""
+
+    def __init__(self):
+        self.texts = []
+        pyatspi.Registry.registerEventListener(self._heard, "object:text-changed:insert")
+
+    def _heard(self, event):
+        if isinstance(event.any_data, str):
+            self.texts.append(event.any_data)
+
+    def wait_for(self, text, timeout=RUN_WAIT):
+        """Waits until text has been announced; returns how many texts had been by then."""
+        return wait_for(lambda: f"«{text}» announced (heard: {self.texts})",
+                        lambda: text in self.texts and self.texts.index(text) + 1, timeout)
+
+    def after_exit(self):
+        """What was announced, once the program has ended: the events still on the way are taken."""
+        deadline = time.monotonic() + 1
+        while time.monotonic() < deadline:
+            pump()
+            time.sleep(0.05)
+        return self.texts
 
 
 # --- The accessibility tree -------------------------------------------------------------
@@ -215,6 +246,21 @@ class Program:
         """Closes the window as a user would and checks that the program ends cleanly."""
         ask_window_to_close(self.window)
         self.wait_for_exit(WAIT)
+
+    def read_text(self, node, within):
+        """The node's text read through the bus, which only a program serving its events answers;
+        fails when it takes longer than `within` seconds."""
+        pyatspi.Atspi.set_timeout(int(within * 1000), -1)
+        start = time.monotonic()
+        try:
+            text = node.queryText().getText(0, -1)
+        except Exception as error:  # pylint: disable=broad-except
+            raise Failure(f"{describe(node)} not read within {within} s: {error}") from error
+        finally:
+            pyatspi.Atspi.set_timeout(-1, -1)
+        took = time.monotonic() - start
+        check(took <= within, f"{describe(node)} read in {took:.2f} s, more than {within} s")
+        return text
 
     def wait_for_exit(self, timeout):
         try:

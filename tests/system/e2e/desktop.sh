@@ -40,7 +40,8 @@ make_program_folder() {
 xvfb_pid=""
 start_display() {
     : >"$scratch/display"
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" \
+    # -bs: no backing store, so a window uncovered shows again only if its program paints it.
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset -bs 3>"$scratch/display" \
         2>"$scratch/xvfb.log" &
     xvfb_pid=$!
     local tenths=0

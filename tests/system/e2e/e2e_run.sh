@@ -3,10 +3,11 @@
 #   e2e_run.sh <Tarvelin> <dictionary query probe> <ODBC folder> <screenshot folder> <case>
 # case terminado: a plain run that ends "Terminado"; case sin_en_linea: "En línea" ticked
 # against a server that cannot rebuild online, the question answered "Sí"; case particiones: the
-# same against a schema with every kind of index; cases cancelar_raton
-# and cerrar_ventana: a pointer click on "Cancelar", or the window manager's close request,
-# while the window is blocked in a slow rebuild (e2e_drive.py says what each expects); case
-# accesibilidad: the window as a screen reader meets it, no run (accessibility_tree.py).
+# same against a schema with every kind of index; cases cancelar_raton and cerrar_ventana: a
+# pointer click on "Cancelar", or the window manager's close request, while the server works on
+# a slow rebuild; case conexion_lenta: Space on "Cancelar" while a slow server logs on
+# (e2e_drive.py says what each expects); case accesibilidad: the window as a screen reader meets
+# it, no run (accessibility_tree.py).
 # The program reaches the simulated server through Qt's ODBC driver and the driver manager, which
 # finds Driver={Simulador Oracle} in the build's ODBC folder. The server logs the session and every
 # statement it receives with its time-out; the log must be exactly the run's.

@@ -6,6 +6,8 @@ in order. The dictionary query comes first, as the program writes it (its probe 
     runs.py server <case>             the server's configuration (Schema= paths made absolute)
     runs.py statements <case> QUERY   the statements, one a line
     runs.py delay <case>              the milliseconds each rebuild takes
+
+statuses(case) gives the texts the status line announces in the run, in order.
 """
 
 import os
@@ -20,6 +22,8 @@ RUNS = {
         "server": "Indexes=IDX_B,SYS_IOT_TOP_7,idx_low,SYSTEM_X_IDX,IDX_A",
         "statements": ["ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
                        "ALTER INDEX SYSTEM_X_IDX REBUILD", 'ALTER INDEX "idx_low" REBUILD'],
+        "statuses": ["Conectando...", "Procesando...", "Reindexando: IDX_A", "Reindexando: IDX_B",
+                     "Reindexando: SYSTEM_X_IDX", "Reindexando: idx_low", "Terminado"],
     },
     # "En línea" ticked against a server that cannot rebuild online: the refused rebuild is asked
     # once; that index and every later one are rebuilt the ordinary way.
@@ -27,6 +31,8 @@ RUNS = {
         "server": "Indexes=IDX_B,idx_low,IDX_A;Online=0",
         "statements": ["ALTER INDEX IDX_A REBUILD ONLINE", "ALTER INDEX IDX_A REBUILD",
                        "ALTER INDEX IDX_B REBUILD", 'ALTER INDEX "idx_low" REBUILD'],
+        "statuses": ["Conectando...", "Procesando...", "Reindexando: IDX_A", "No se puede reindexar en línea",
+                     "Reindexando: IDX_B", "Reindexando: idx_low", "Terminado"],
     },
     # The same against a schema with every kind of index: partitions and subpartitions in position
     # order; the recycle bin, the IOT's primary index, the temporary table's and the LOB indexes
@@ -45,18 +51,40 @@ RUNS = {
                        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_NORTE",
                        "ALTER INDEX MOVIMIENTOS_IX REBUILD SUBPARTITION P2026_SUR",
                        "ALTER INDEX ZONAS_PK REBUILD"],
+        "statuses": ["Conectando...", "Procesando...", "Reindexando: CLIENTES_ALTA_IX (P2024)",
+                     "No se puede reindexar en línea", "Reindexando: CLIENTES_ALTA_IX (P2025)",
+                     "Reindexando: CLIENTES_ALTA_IX (P2026)", "Reindexando: CLIENTES_PK", "Reindexando: DATE (LEVEL)",
+                     "Reindexando: DATE (P2027)", "Reindexando: MOVIMIENTOS_IX (P2025_NORTE)",
+                     "Reindexando: MOVIMIENTOS_IX (P2025_SUR)", "Reindexando: MOVIMIENTOS_IX (P2026_NORTE)",
+                     "Reindexando: MOVIMIENTOS_IX (P2026_SUR)", "Reindexando: ZONAS_PK", "Terminado"],
     },
-    # Slow rebuilds, so that the window is blocked in one when the user acts: a click on
-    # "Cancelar" or the close request during IDX_B, served when IDX_C is announced.
+    # Slow rebuilds, so that the user acts while the server works: a click on "Cancelar" during the
+    # first of four rebuilds of seven seconds, after the window has been covered and uncovered and
+    # its status line read; the rebuild under way is finished, nothing after it is started.
     "cancelar_raton": {
-        "server": "Indexes=IDX_A,IDX_B,IDX_C,IDX_D,IDX_E",
-        "delay": 1000,
-        "statements": ["ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD", "ALTER INDEX IDX_C REBUILD"],
+        "server": "Indexes=IDX_A,IDX_B,IDX_C,IDX_D",
+        "delay": 7000,
+        "statements": ["ALTER INDEX IDX_A REBUILD"],
+        "statuses": ["Conectando...", "Procesando...", "Reindexando: IDX_A", "Cancelando...", "Cancelado"],
+    },
+    # The window manager's close request during the first of four rebuilds: the same, then the
+    # program ends.
+    "cerrar_ventana": {
+        "server": "Indexes=IDX_A,IDX_B,IDX_C,IDX_D",
+        "delay": 3000,
+        "statements": ["ALTER INDEX IDX_A REBUILD"],
+        "statuses": ["Conectando...", "Procesando...", "Reindexando: IDX_A", "Cancelando...", "Cancelado"],
+    },
+    # A server slow to answer the logon; the run started from the keyboard, Space cancels it
+    # while it connects: the dictionary query still runs, no index is rebuilt.
+    "conexion_lenta": {
+        "server": "Indexes=IDX_A,IDX_B;ConnectDelayMs=5000",
+        "statements": [],
+        "statuses": ["Conectando...", "Procesando...", "Cancelando...", "Cancelado"],
     },
     # One profile, so that the list has an entry to announce; it is never run.
     "accesibilidad": {"server": "Indexes=IDX_A", "statements": None},
 }
-RUNS["cerrar_ventana"] = RUNS["cancelar_raton"]
 
 
 def server(case):
@@ -65,6 +93,10 @@ def server(case):
 
 def delay(case):
     return RUNS[case].get("delay", 100)
+
+
+def statuses(case):
+    return RUNS[case]["statuses"]
 
 
 def statements(case, query):
