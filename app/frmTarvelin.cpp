@@ -3,6 +3,7 @@
 #include "AutoSizeLabel.h"
 #include "MessageBoxPrompter.h"
 #include "ReindexRun.h"
+#include "RunTexts.h"
 #include "WindowAccessible.h"
 #include "WrappingCheckBox.h"
 
@@ -287,7 +288,7 @@ void frmTarvelin::cmdCancelar_Click()
     // The flag comes first: the request counts even if what follows fails.
     bCancel = true;
     cmdCancelar->hide();
-    ShowInfo(QStringLiteral("Cancelando..."));
+    ShowInfo(RunTexts::cancelling());
 }
 
 void frmTarvelin::cmdReindexar_Click()

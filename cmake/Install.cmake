@@ -3,9 +3,11 @@
 # one folder and everything else only points at it (docs/packaging.md):
 #
 #   <prefix>/lib/tarvelin/Tarvelin                     the program folder
+#   <prefix>/lib/tarvelin/tarvelin-cli                 the console program, with the same profiles
 #   <prefix>/lib/tarvelin/Ejemplo.cfp.example          never listed: it does not end in .cfp
 #   <prefix>/bin/Tarvelin -> ../lib/tarvelin/Tarvelin  launcher; Qt resolves the link, so the
 #                                                      program folder stays lib/tarvelin
+#   <prefix>/bin/tarvelin-cli -> ../lib/tarvelin/tarvelin-cli
 #   <prefix>/share/applications/tarvelin.desktop
 #   <prefix>/share/icons/hicolor/{16x16,32x32,48x48}/apps/tarvelin.png
 #
@@ -17,7 +19,7 @@ else()
     set(TARVELIN_PROGRAM_DIR "lib/tarvelin")
 endif()
 
-install(TARGETS Tarvelin RUNTIME DESTINATION "${TARVELIN_PROGRAM_DIR}")
+install(TARGETS Tarvelin tarvelin-cli RUNTIME DESTINATION "${TARVELIN_PROGRAM_DIR}")
 install(FILES "${CMAKE_SOURCE_DIR}/resources/Ejemplo.cfp.example" DESTINATION "${TARVELIN_PROGRAM_DIR}")
 
 if(NOT WIN32)
@@ -25,8 +27,10 @@ if(NOT WIN32)
     # DESTDIR and wherever the prefix is moved.
     set(TARVELIN_STAGING_DIR "${CMAKE_BINARY_DIR}/install-staging")
     file(MAKE_DIRECTORY "${TARVELIN_STAGING_DIR}")
-    file(CREATE_LINK "../${TARVELIN_PROGRAM_DIR}/Tarvelin" "${TARVELIN_STAGING_DIR}/Tarvelin" SYMBOLIC)
-    install(FILES "${TARVELIN_STAGING_DIR}/Tarvelin" DESTINATION bin)
+    foreach(program Tarvelin tarvelin-cli)
+        file(CREATE_LINK "../${TARVELIN_PROGRAM_DIR}/${program}" "${TARVELIN_STAGING_DIR}/${program}" SYMBOLIC)
+        install(FILES "${TARVELIN_STAGING_DIR}/${program}" DESTINATION bin)
+    endforeach()
 
     foreach(size 16 32 48)
         install(FILES "${CMAKE_SOURCE_DIR}/resources/tarvelin-${size}.png"

@@ -42,6 +42,9 @@ add_custom_target(debian_files ALL
 install(FILES "${CMAKE_SOURCE_DIR}/resources/debian/copyright" "${TARVELIN_DEBIAN_DIR}/changelog.gz"
     DESTINATION share/doc/tarvelin COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES "${TARVELIN_DEBIAN_DIR}/Tarvelin.1.gz" DESTINATION share/man/man1 COMPONENT debian EXCLUDE_FROM_ALL)
+# The console program's page is the same one.
+file(CREATE_LINK Tarvelin.1.gz "${TARVELIN_DEBIAN_DIR}/tarvelin-cli.1.gz" SYMBOLIC)
+install(FILES "${TARVELIN_DEBIAN_DIR}/tarvelin-cli.1.gz" DESTINATION share/man/man1 COMPONENT debian EXCLUDE_FROM_ALL)
 
 # One package holding the default component and the Debian files.
 set(CPACK_DEB_COMPONENT_INSTALL ON)

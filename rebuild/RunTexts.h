@@ -23,6 +23,11 @@ inline QString finished()
 {
     return QStringLiteral("Terminado");
 }
+// What a cancel request shows at once; the run ends with cancelled() once the statement under way is done.
+inline QString cancelling()
+{
+    return QStringLiteral("Cancelando...");
+}
 inline QString cancelled()
 {
     return QStringLiteral("Cancelado");

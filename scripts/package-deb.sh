@@ -38,15 +38,17 @@ lintian --display-info --pedantic --fail-on error "$deb" | tee "$build/lintian.t
 }
 
 program_dir=/usr/lib/tarvelin
-leftovers=("$program_dir" /usr/bin/Tarvelin /usr/share/applications/tarvelin.desktop
+leftovers=("$program_dir" /usr/bin/Tarvelin /usr/bin/tarvelin-cli /usr/share/applications/tarvelin.desktop
     /usr/share/icons/hicolor/16x16/apps/tarvelin.png /usr/share/icons/hicolor/32x32/apps/tarvelin.png
     /usr/share/icons/hicolor/48x48/apps/tarvelin.png /usr/share/doc/tarvelin
-    /usr/share/man/man1/Tarvelin.1.gz)
+    /usr/share/man/man1/Tarvelin.1.gz /usr/share/man/man1/tarvelin-cli.1.gz)
 
 echo "== dpkg -i"
 $sudo dpkg -i "$deb"
 desktop-file-validate /usr/share/applications/tarvelin.desktop
 grep -qx "Exec=$program_dir/Tarvelin" /usr/share/applications/tarvelin.desktop
+# The console program through its link, from elsewhere: its help names the program folder.
+(cd / && /usr/bin/tarvelin-cli --version && /usr/bin/tarvelin-cli --help | grep -qF "($program_dir)")
 
 # One profile beside the program, so the list shows something; it goes again
 # before the package is removed, which must then leave nothing behind.

@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 source scripts/configure.sh
 bash scripts/deps.sh run
 build=${TARVELIN_RUN_BUILD_DIR:-build/run}
-# The program and the simulated server's driver for the demonstration profile; no test suite, so
-# nothing that only the tests need (Qt Test, Qt's private headers) has to be installed.
+# The program, its console twin and the simulated server's driver for the demonstration profile;
+# no test suite, so nothing that only the tests need (Qt Test, Qt's private headers) has to be
+# installed.
 configure "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_BUILD_SIMULATOR=ON
-cmake --build "$build" --target Tarvelin orasimodbc
+cmake --build "$build" --target Tarvelin tarvelin-cli orasimodbc
 
 # A first start needs no database: Demostración.cfp talks to the simulated Oracle server, whose
 # schema (tests/support/orasim/schemas/demo.schema, copied beside the driver) holds a partitioned

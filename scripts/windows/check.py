@@ -26,6 +26,7 @@ ROOT = os.path.realpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "system", "e2e"))
 import resources  # noqa: E402
 import runs  # noqa: E402
+import xscreen  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -364,6 +365,13 @@ def case_runs(checks, context):
         checks.check("contraseña legible por otros: rechazada con el consejo de icacls",
                      any(re.match(advice, line) for line in text.splitlines()), text)
         checks.check("el perfil rechazado no llega al servidor", not logged())
+        # The same password pasted inside the connection string.
+        folder = program_copy(context, "abierto-pwd", ("Abierto", simulator("sin_en_linea", ";PWD=tiger"), None, 0o644))
+        text = run_to_box(checks, folder, os.path.join(context.work, "abierto-pwd.log"), context.shots,
+                          "frmTarvelin-permisos-pwd", env=env)
+        checks.check("PWD= dentro de Connection, legible por otros: rechazada igual",
+                     any(re.match(advice, line) for line in text.splitlines()), text)
+        checks.check("ese perfil tampoco llega al servidor", not logged())
 
         # "En línea" ticked against a server without online rebuilds, answered "Sí"; then the same
         # against a schema with every kind of index.
@@ -389,6 +397,63 @@ def case_runs(checks, context):
                 checks.check(f"{case}: el registro del servidor simulado es exactamente el de la ejecución",
                              logged() == expected(case), "\n".join(logged()))
             checks.check(f"{case}: Alt+F4 cierra el programa", program.close() == 0)
+
+        # Slow rebuilds: while the first of four runs, the window paints itself again when it is
+        # uncovered, and Space on "Cancelar", where starting from the keyboard leaves the focus,
+        # stops the run once that rebuild is done.
+        case = "cancelar_raton"
+        if os.path.exists(sim_log):
+            os.remove(sim_log)
+        folder = program_copy(context, "lento",
+                              ("Oracle", simulator(case, f";DelayMs={runs.delay(case)}"), "tiger"))
+        program = Program(folder, os.path.join(context.work, "lento.log"), env=env)
+        if checks.check("lento: la ventana aparece", program.window):
+            program.keys("Down", "Tab", "space")
+            first = "EXEC 0 ALTER INDEX IDX_A REBUILD"
+            checks.check("lento: el servidor reindexa IDX_A", wait_for(lambda: logged()[-1:] == [first], START))
+            covered, repainted = xscreen.covered_and_uncovered(geometry(program.window))
+            checks.check("lento: durante la reindexación, la ventana se repinta al destaparla", covered and repainted,
+                         f"tapada: {covered}, repintada: {repainted}")
+            program.screenshot(os.path.join(context.shots, "frmTarvelin-durante-la-reindexacion.png"))
+            checks.check("lento: y la reindexación de IDX_A sigue en curso", logged()[-1:] == [first],
+                         "\n".join(logged()))
+            program.keys("space")
+            wait_for(lambda: "DISCONNECT" in logged(), START)
+            checks.check("lento: Espacio en «Cancelar» para tras IDX_A, sin empezar otro índice",
+                         logged() == expected(case), "\n".join(logged()))
+            checks.check("lento: Alt+F4 cierra el programa", program.close() == 0)
+
+        # The console program of the zip: the same run, each text on standard output after its
+        # time stamp, the exit status; a profile others may read is refused there too.
+        case = "sin_en_linea"
+        if os.path.exists(sim_log):
+            os.remove(sim_log)
+        folder = program_copy(context, "consola", ("Oracle", simulator(case), "tiger"),
+                              ("Abierto", simulator(case, ";PWD=tiger"), None, 0o644))
+
+        def console(*arguments):
+            return subprocess.run([WINE, "tarvelin-cli.exe", *arguments], cwd=folder, capture_output=True,
+                                  timeout=START, env=dict(os.environ, WINEDEBUG="-all", **env))
+        done = console("--en-linea", "--si-no-en-linea=bloquear", "Oracle")
+        output = done.stdout.decode("utf-8", errors="replace").replace("\r", "").splitlines()
+        stamped = [re.match(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(Z|[+-]\d\d:\d\d) (.*)$", line) for line in output]
+        printed = [match[2] if match else f"(sin fecha) {line}" for match, line in zip(stamped, output)]
+        wanted = list(runs.statuses(case))
+        wanted.insert(wanted.index(BOX_TITLES[1]) + 1, "¿Desea reindexar bloqueando las tablas? Sí")
+        checks.check("consola: tarvelin-cli.exe acaba con 0", done.returncode == 0,
+                     f"{done.returncode}\n{done.stderr.decode(errors='replace')}")
+        checks.check("consola: cada texto de la ventana, uno por línea, tras su fecha y hora", printed == wanted,
+                     "\n".join(output))
+        checks.check("consola: el registro del servidor simulado es exactamente el de la ejecución",
+                     logged() == expected(case), "\n".join(logged()))
+        if os.path.exists(sim_log):
+            os.remove(sim_log)
+        done = console("Abierto")
+        errors = done.stderr.decode("utf-8", errors="replace").replace("\r", "")
+        checks.check("consola: el perfil legible por otros acaba con 1 y el consejo de icacls",
+                     done.returncode == 1 and any(re.match(advice, line) for line in errors.splitlines()),
+                     f"{done.returncode}\n{errors}")
+        checks.check("consola: ese perfil no llega al servidor", not logged())
 
         # A wrong password: the simulated server refuses the logon (ExpectPwd).
         folder = program_copy(context, "oracle-clave", ("OracleMal", simulator("sin_en_linea"), "mala"))

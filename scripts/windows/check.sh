@@ -29,7 +29,8 @@ export WINEPREFIX="$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko download prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -bs: no backing store, so an uncovered window shows again only if the program paints it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -bs 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 trap '/usr/lib/wine/wineserver -k 2>/dev/null; kill "$xvfb" 2>/dev/null' EXIT
 for _ in $(seq 100); do

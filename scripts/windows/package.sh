@@ -49,14 +49,15 @@ find_dll() {
     return 0
 }
 
-# The program and the plugins it loads: the platform (windows), the style the
-# windows platform picks (windowsvista) and the SQL driver (ODBC).
-cp "$build/Tarvelin.exe" "$folder/"
+# The programs and the plugins they load: the platform (windows), the style the
+# windows platform picks (windowsvista) and the SQL driver (ODBC); the console
+# program loads only the last.
+cp "$build/Tarvelin.exe" "$build/tarvelin-cli.exe" "$folder/"
 for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll sqldrivers/qsqlodbc.dll; do
     mkdir -p "$folder/$(dirname "$plugin")"
     cp "$qt/plugins/$plugin" "$folder/$plugin"
 done
-pending=("$folder/Tarvelin.exe" "$folder/platforms/qwindows.dll" "$folder/styles/qwindowsvistastyle.dll"
+pending=("$folder/Tarvelin.exe" "$folder/tarvelin-cli.exe" "$folder/platforms/qwindows.dll" "$folder/styles/qwindowsvistastyle.dll"
     "$folder/sqldrivers/qsqlodbc.dll")
 while [ ${#pending[@]} -gt 0 ]; do
     file=${pending[0]}

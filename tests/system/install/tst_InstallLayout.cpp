@@ -43,6 +43,8 @@ namespace {
 const QString Program = QStringLiteral("lib/tarvelin/Tarvelin");
 const QString Example = QStringLiteral("lib/tarvelin/Ejemplo.cfp.example");
 const QString Launcher = QStringLiteral("bin/Tarvelin");
+const QString Console = QStringLiteral("lib/tarvelin/tarvelin-cli");
+const QString ConsoleLauncher = QStringLiteral("bin/tarvelin-cli");
 const QString DesktopEntry = QStringLiteral("share/applications/tarvelin.desktop");
 
 QString icon(int size)
@@ -118,7 +120,8 @@ void tst_InstallLayout::checkLayout(const QString& root, const QString& prefix)
     const QDir dir(root);
 
     // Exactly these, nothing else: no test plugin, no library, no header.
-    QStringList expected {Program, Example, Launcher, DesktopEntry, icon(16), icon(32), icon(48)};
+    QStringList expected {
+        Program, Console, Example, Launcher, ConsoleLauncher, DesktopEntry, icon(16), icon(32), icon(48)};
     expected.sort();
     QCOMPARE(filesBelow(root), expected);
 
@@ -135,6 +138,9 @@ void tst_InstallLayout::checkLayout(const QString& root, const QString& prefix)
     QVERIFY(QFileInfo(dir.filePath(Launcher)).isSymLink());
     QCOMPARE(linkText(dir.filePath(Launcher)), QStringLiteral("../lib/tarvelin/Tarvelin"));
     QCOMPARE(QFileInfo(dir.filePath(Launcher)).canonicalFilePath(), program.canonicalFilePath());
+    // The console program beside it, so that both read the same profiles.
+    QVERIFY(QFileInfo(dir.filePath(Console)).isExecutable());
+    QCOMPARE(linkText(dir.filePath(ConsoleLauncher)), QStringLiteral("../lib/tarvelin/tarvelin-cli"));
 
     const QMap<QString, QString> keys = desktopKeys(contentsOf(dir.filePath(DesktopEntry)));
     QCOMPARE(keys.value(QStringLiteral("Type")), QStringLiteral("Application"));
