@@ -8,6 +8,7 @@
 #include "BenchSetup.h"
 #include "Connection.h"
 #include "Measure.h"
+#include "TarvelinError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,13 +48,16 @@ struct TestBed
     }
 };
 
-// The test bed's indexes, quoted, for statements of either kind below.
+// The test bed's indexes, quoted, for statements of either kind below: the ordinary ones (relkind
+// 'i'), partitions' own among them. The index of a partitioned table as a whole (relkind 'I') takes
+// no storage parameters and holds nothing of its own to rebuild.
 QStringList indexNames(const TestBed& bed)
 {
     Connection connection;
     connection.Open(bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
     const auto rows = connection.Execute(
-        QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() ORDER BY 1"),
+        QStringLiteral("SELECT c.relname AS indexname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                       "WHERE c.relkind = 'i' AND n.nspname = current_schema() ORDER BY 1"),
         Connection::adCmdText);
     QStringList names;
     for (; !rows->Eof(); rows->MoveNext()) {
@@ -227,14 +231,25 @@ int main(int argc, char** argv)
         std::printf("FIGURE (e) | layer vs psql | skipped | no test bed | target <= 1.05x | SKIPPED\n");
         return 0;
     }
-    const QStringList names = indexNames(bed);
+    // A server's error ends that figure, reported as such, and the next one is measured all the same.
+    const auto measured = [&](const QString& id, const QString& kind, const QString& pattern) {
+        try {
+            figure(bed, id, kind, statements(indexNames(bed), pattern, count), blockSize, reps);
+            return true;
+        } catch (const TarvelinError& error) {
+            std::printf("FIGURE %s | layer vs psql, %s | failed | Error %d: %s | target <= 1.05x | FAILED\n",
+                qPrintable(id), qPrintable(kind), error.number(), qPrintable(error.description()));
+            std::fflush(stdout);
+            return false;
+        }
+    };
     // Light DDL, so that the client's share shows: 90 is already a B-tree's
     // fill factor, yet each statement locks the index and rewrites its catalog
     // row in a transaction of its own.
-    figure(bed, QStringLiteral("(e)"), QStringLiteral("ALTER INDEX ... SET (fillfactor = 90)"),
-        statements(names, QStringLiteral("ALTER INDEX %1 SET (fillfactor = 90)"), count), blockSize, reps);
+    const bool light = measured(QStringLiteral("(e)"), QStringLiteral("ALTER INDEX ... SET (fillfactor = 90)"),
+        QStringLiteral("ALTER INDEX %1 SET (fillfactor = 90)"));
     // The rebuild itself, on the test bed's small tables.
-    figure(bed, QStringLiteral("(e, reindex)"), QStringLiteral("REINDEX INDEX"),
-        statements(names, QStringLiteral("REINDEX INDEX %1"), count), blockSize, reps);
-    return 0;
+    const bool reindex
+        = measured(QStringLiteral("(e, reindex)"), QStringLiteral("REINDEX INDEX"), QStringLiteral("REINDEX INDEX %1"));
+    return light && reindex ? 0 : 1;
 }

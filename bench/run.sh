@@ -57,15 +57,23 @@ echo "Load average at start: $(load)"
 echo
 
 log=$scratch/bench.log
+# A benchmark that fails says so in the summary, and the next one runs all the same.
+measure() {
+    local name=$1
+    shift
+    if ! "$@" | tee -a "$log"; then
+        echo "FIGURE $name | stopped early (exit code ${PIPESTATUS[0]}) | - | - | - | FAILED" | tee -a "$log"
+    fi
+    echo
+}
 for bench in "${benches[@]}"; do
     echo "[load average before $bench: $(load)]"
-    "$build/bench/$bench" | tee -a "$log"
-    echo
+    measure "$bench" "$build/bench/$bench"
 done
 if command -v xvfb-run >/dev/null; then
     echo "[load average before bench_startup under Xvfb: $(load)]"
-    xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" | tee -a "$log"
-    echo
+    measure "bench_startup under Xvfb" xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
+        "$build/bench/bench_startup"
 else
     echo "(xvfb-run not installed: the start-up is measured on the offscreen platform only)"
 fi

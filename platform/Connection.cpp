@@ -279,18 +279,18 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& sql, qint32 option
     columns.reserve(columnCount);
     for (int i = 0; i < columnCount; ++i)
         columns.append(record.fieldName(i));
-    std::vector<QVariant> values;
-    const int size = query.size();
-    if (size > 0)
-        values.reserve(static_cast<std::size_t>(size) * static_cast<std::size_t>(columnCount));
+    auto rows = std::make_unique<Recordset>(std::move(columns));
+    if (query.size() > 0)
+        rows->reserveRows(query.size());
     while (query.next()) {
         for (int i = 0; i < columnCount; ++i)
-            values.push_back(query.value(i));
+            rows->append(query.value(i));
     }
     // next() also answers false when fetching failed.
     if (query.lastError().isValid())
         throw statementError(query, d->odbc);
-    return std::make_unique<Recordset>(std::move(columns), std::move(values));
+    rows->squeeze();
+    return rows;
 }
 
 void Connection::Close()

@@ -1,5 +1,6 @@
 #include "DatabaseThread.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
@@ -45,7 +46,15 @@ void DatabaseThread::run(const std::function<void()>& work)
             // Queued behind whatever the caller's thread was sent meanwhile (a click on
             // "Cancelar" during the statement), which is therefore served before the call returns.
             QMetaObject::invokeMethod(
-                caller, [&done] { done = true; }, Qt::QueuedConnection);
+                caller,
+                [&done] {
+                    done = true;
+                    // Windows' dispatcher takes posted events it delivers on entry for nothing
+                    // done and would go on waiting for more: tell it to return.
+                    if (QAbstractEventDispatcher* dispatcher = QThread::currentThread()->eventDispatcher())
+                        dispatcher->interrupt();
+                },
+                Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
     // Not a QEventLoop: one asked to quit (QCoreApplication::exit) would stop waiting while the

@@ -3,6 +3,8 @@
 #include "ErrorNumbers.h"
 #include "TarvelinError.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -21,12 +23,70 @@ namespace {
 
 } // namespace
 
-Recordset::Recordset(QStringList columns, std::vector<QVariant> values)
+Recordset::Recordset(QStringList columns)
     : m_columns(std::move(columns))
-    , m_values(std::move(values))
+{ }
+
+Recordset::Recordset(QStringList columns, std::vector<QVariant> values)
+    : Recordset(std::move(columns))
 {
-    Q_ASSERT(m_columns.isEmpty() ? m_values.empty()
-                                 : m_values.size() % static_cast<std::size_t>(m_columns.size()) == 0);
+    Q_ASSERT(m_columns.isEmpty() ? values.empty() : values.size() % static_cast<std::size_t>(m_columns.size()) == 0);
+    reserveRows(m_columns.isEmpty() ? 0 : qsizetype(values.size()) / m_columns.size());
+    for (const QVariant& value : values)
+        append(value);
+}
+
+void Recordset::append(const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<QString>()) {
+        if (value.isNull()) {
+            m_kinds.push_back(Kind::NullText);
+        } else {
+            m_text += value.toString();
+            m_kinds.push_back(Kind::Text);
+        }
+    } else if (!value.isValid()) {
+        m_kinds.push_back(Kind::Null); // how Qt's ODBC driver gives SQL NULL
+    } else {
+        m_others.emplace_back(m_kinds.size(), value);
+        m_kinds.push_back(Kind::Other);
+    }
+    Q_ASSERT(quint64(m_text.size()) <= std::numeric_limits<std::uint32_t>::max());
+    m_ends.push_back(std::uint32_t(m_text.size()));
+}
+
+void Recordset::reserveRows(qsizetype rows)
+{
+    const std::size_t values = std::size_t(rows) * std::size_t(m_columns.size());
+    m_ends.reserve(values);
+    m_kinds.reserve(values);
+}
+
+void Recordset::squeeze()
+{
+    m_text.squeeze();
+    m_ends.shrink_to_fit();
+    m_kinds.shrink_to_fit();
+    m_others.shrink_to_fit();
+}
+
+QVariant Recordset::value(std::size_t index) const
+{
+    switch (m_kinds[index]) {
+    case Kind::Text: {
+        const std::uint32_t begin = index == 0 ? 0 : m_ends[index - 1];
+        return QString(m_text.constData() + begin, qsizetype(m_ends[index] - begin));
+    }
+    case Kind::NullText:
+        return QVariant(QMetaType::fromType<QString>());
+    case Kind::Null:
+        return QVariant();
+    case Kind::Other:
+        break;
+    }
+    const auto found = std::lower_bound(m_others.begin(), m_others.end(), index,
+        [](const std::pair<std::size_t, QVariant>& other, std::size_t wanted) { return other.first < wanted; });
+    return found->second;
 }
 
 bool Recordset::Eof() const
@@ -50,7 +110,7 @@ QVariant Recordset::Fields(const QString& name) const
             QStringLiteral("No existe la columna %1 en el conjunto de filas.").arg(name));
     if (m_row >= rowCount())
         raiseNoCurrentRecord();
-    return m_values[static_cast<std::size_t>(m_row * m_columns.size() + column)];
+    return value(static_cast<std::size_t>(m_row * m_columns.size() + column));
 }
 
 void Recordset::MoveNext()
@@ -68,7 +128,10 @@ void Recordset::Close()
         raiseClosed();
     m_open = false;
     // A closed row set holds nothing: its rows may be many.
-    m_values = {};
+    m_text = QString();
+    m_ends = {};
+    m_kinds = {};
+    m_others = {};
     m_columns.clear();
     m_row = 0;
 }
@@ -77,5 +140,5 @@ qsizetype Recordset::rowCount() const
 {
     if (m_columns.isEmpty())
         return 0;
-    return static_cast<qsizetype>(m_values.size()) / m_columns.size();
+    return static_cast<qsizetype>(m_kinds.size()) / m_columns.size();
 }

@@ -32,6 +32,7 @@ private slots:
     void afterClose();
     void closeTwice();
     void nullValuesStayNull();
+    void everyValueComesBackAsGiven();
 };
 
 void tst_Recordset::walksRowsInOrder()
@@ -140,6 +141,25 @@ void tst_Recordset::nullValuesStayNull()
     Recordset rs(QStringList {"A", "B"}, std::vector<QVariant> {QVariant(), 7});
     QVERIFY(rs.Fields("a").isNull());
     QCOMPARE(rs.Fields("b").toInt(), 7);
+}
+
+// Texts are kept back to back in one buffer: each comes back whole, an empty one stays empty and
+// not null, a null text stays a null text, other values stay what they were.
+void tst_Recordset::everyValueComesBackAsGiven()
+{
+    const std::vector<QVariant> values {QStringLiteral("IDX_A"), QVariant(QMetaType::fromType<QString>()),
+        QStringLiteral(""), 42, QStringLiteral("ÍNDICE \"raro\""), QVariant(QMetaType::fromType<QString>()),
+        QVariant(), QStringLiteral("Z"), 2.5};
+    Recordset rs(QStringList {"A", "B", "C"}, values);
+    QCOMPARE(rs.rowCount(), 3);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0 && i % 3 == 0)
+            rs.MoveNext();
+        const QVariant got = rs.Fields(QStringList {"A", "B", "C"}.at(qsizetype(i % 3)));
+        QCOMPARE(got.metaType(), values[i].metaType());
+        QCOMPARE(got.isNull(), values[i].isNull());
+        QCOMPARE(got, values[i]);
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Recordset)
