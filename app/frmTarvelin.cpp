@@ -3,6 +3,7 @@
 #include "AutoSizeLabel.h"
 #include "MessageBoxPrompter.h"
 #include "ReindexRun.h"
+#include "StarPasswordStyle.h"
 #include "RunTexts.h"
 #include "WindowAccessible.h"
 #include "WrappingCheckBox.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include <algorithm>
 #include <utility>
@@ -114,9 +116,11 @@ QWidget* createControl(const ControlRow& row, QWidget* parent)
     case Kind::TextBox: {
         auto* edit = new QLineEdit(text, parent);
         if (row.setting == Setting::PasswordEntry) {
-            edit->setEchoMode(QLineEdit::Password);
             // Styles pick their own mask (often a bullet); the field shows "*".
-            edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+            auto* style = new StarPasswordStyle(QApplication::style()->name());
+            style->setParent(edit);
+            edit->setStyle(style);
+            edit->setEchoMode(QLineEdit::Password);
         }
         control = edit;
         break;

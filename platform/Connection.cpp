@@ -4,6 +4,7 @@
 #include "DriverMessage.h"
 #include "ErrorNumbers.h"
 #include "OdbcDiagnostics.h"
+#include "OdbcLibrary.h"
 #include "TarvelinError.h"
 
 #include <QAtomicInteger>
@@ -103,7 +104,7 @@ void applyTimeout(const QSqlQuery& query, qint32 seconds)
             QStringLiteral("No se puede aplicar el tiempo de espera: el controlador ODBC no da acceso a la "
                            "instrucción."));
     }
-    const SQLRETURN r = SQLSetStmtAttr(
+    const SQLRETURN r = OdbcLibrary::setStmtAttr(
         statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
     // A driver without time-outs refusing 0 does what was asked anyway.
     if (!SQL_SUCCEEDED(r) && seconds != 0)

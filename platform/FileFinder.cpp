@@ -7,6 +7,41 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+bool sameLetter(QChar a, QChar b)
+{
+    return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+// "*" (any run of characters) and "?" (one), the rest literally and in any case, as QDir's name
+// filters read them; matched here because QDir turns each filter into a regular expression, whose
+// compiler costs the program's start more than the listing itself.
+bool matches(QStringView name, QStringView pattern)
+{
+    qsizetype n = 0, p = 0;
+    qsizetype starAt = -1, resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt >= 0) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
+
 FileFinder& FileFinder::instance()
 {
     static FileFinder finder;
@@ -21,11 +56,16 @@ bool FileFinder::FindFiles(QStringList& list, QString folder, QString pattern)
     if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
         return false;
 
-    // Name filters match case-insensitively unless told otherwise. Hidden files
-    // count too: ".cfp" is a profile file like any other. ArrangeList does the
-    // ordering, so the listing stays unsorted.
+    // Names match case-insensitively. Hidden files count too: ".cfp" is a profile file like any
+    // other. ArrangeList does the ordering, so the listing stays unsorted. A pattern with a set
+    // ("[...]") is left to QDir.
     const QDir dir(folder);
-    list = dir.entryList(QStringList {pattern}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    if (pattern.contains(u'[')) {
+        list = dir.entryList(QStringList {pattern}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+        return true;
+    }
+    list = dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
+    list.removeIf([&pattern](const QString& name) { return !matches(name, pattern); });
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "OdbcDiagnostics.h"
 
+#include "OdbcLibrary.h"
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -50,13 +52,13 @@ std::optional<OdbcDiagnostic> first(HandleType type, void* handle)
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
     std::vector<SQLWCHAR> text(SQL_MAX_MESSAGE_LENGTH);
-    SQLRETURN r = SQLGetDiagRecW(
+    SQLRETURN r = OdbcLibrary::getDiagRecW(
         handleType, handle, 1, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &length);
     // A longer message than the usual maximum: ask again with room for all of it.
     if (r == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())
         && length < std::numeric_limits<SQLSMALLINT>::max()) {
         text.resize(static_cast<std::size_t>(length) + 1);
-        r = SQLGetDiagRecW(handleType, handle, 1, state, &native, text.data(),
+        r = OdbcLibrary::getDiagRecW(handleType, handle, 1, state, &native, text.data(),
             static_cast<SQLSMALLINT>(text.size()), &length);
     }
     if (!SQL_SUCCEEDED(r))

@@ -81,6 +81,15 @@ void tst_FileFinder::findFiles_data()
         << QStringList {"Copia.de.Prod.cfp", "Mi base.cfp"};
     QTest::newRow("question mark") << QStringList {"P1.cfp", "P22.cfp", "Q1.cfp"} << QStringList() << "P?.cfp"
                                    << QStringList {"P1.cfp"};
+    QTest::newRow("stars anywhere") << QStringList {"Prod.2024.cfp", "Prod.cfp", "Prueba.cfp", "pROD-x.CFP"}
+                                    << QStringList() << "p*o*d*.cfp"
+                                    << QStringList {"Prod.2024.cfp", "Prod.cfp", "pROD-x.CFP"};
+    QTest::newRow("a star must still reach the end")
+        << QStringList {"a.cfp.cfpx", "a.cfp.cfp"} << QStringList() << "*.cfp" << QStringList {"a.cfp.cfp"};
+    QTest::newRow("accented letters in any case") << QStringList {"Índices.cfp", "indices.cfp"}
+                                                  << QStringList() << "í*.cfp" << QStringList {"Índices.cfp"};
+    QTest::newRow("a set of characters") << QStringList {"P1.cfp", "P2.cfp", "P3.cfp"} << QStringList()
+                                         << "P[12].cfp" << QStringList {"P1.cfp", "P2.cfp"};
     QTest::newRow("empty folder") << QStringList() << QStringList() << "*.cfp" << QStringList();
 }
 
