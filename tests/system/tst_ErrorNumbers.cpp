@@ -198,9 +198,12 @@ void tst_ErrorNumbers::documentedNumbers_data()
     QTest::newRow("store: not a usable password")
         << -2147220980 << QStringLiteral("no usable password")
         << Provoke([](const ProfileTestFolder& folder) { return storedPassword(folder, "ti\xFFger"); });
-    QTest::newRow("profile: both Password and Credencial")
-        << -2147220979 << QStringLiteral("Both `Password` and `Credencial`")
+    QTest::newRow("profile: two passwords")
+        << -2147220979 << QStringLiteral("Two passwords: `Password` and `Credencial`")
         << profileWith(head + "Connection=DSN=x\nPassword=tiger\nCredencial=Prod\n");
+    QTest::newRow("profile: PWD in Connection beside Credencial")
+        << -2147220979 << QStringLiteral("a `PWD`/`Password` attribute in `Connection` beside either")
+        << profileWith(head + "Connection=DSN=x;Uid=scott;Pwd=tiger\nCredencial=Prod\n");
     QTest::newRow("run: unexpected failure")
         << -2147418113 << QStringLiteral("an unexpected failure inside the program")
         << Provoke([](auto&) { return unexpectedFailureInARun(); });
