@@ -111,7 +111,11 @@ void DatabaseThread::run(const std::function<void()>& work)
         d->jobWaiting.store(true, std::memory_order_release);
     }
     d->jobArrived.notify_one();
-    if (!spinUntil([this] { return d->done.load(); })) {
+    if (spinUntil([this] { return d->done.load(); })) {
+        // Over within the short wait, which gave nobody time to act: what other threads posted
+        // meanwhile is delivered, the window system is asked again at the next status text.
+        QCoreApplication::sendPostedEvents();
+    } else {
         // A statement that takes time: the caller's thread serves its events until it ends. Not a
         // QEventLoop, which, asked to quit (QCoreApplication::exit), would stop waiting while the
         // statement still runs on locals of this frame.
@@ -119,9 +123,9 @@ void DatabaseThread::run(const std::function<void()>& work)
         while (!d->done.load())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         d->callerSleeping.store(false);
+        // What came meanwhile (a click on "Cancelar") is served before the caller goes on.
+        QCoreApplication::processEvents();
     }
-    // What came meanwhile (a click on "Cancelar") is served before the caller goes on.
-    QCoreApplication::processEvents();
     if (d->failure)
         std::rethrow_exception(d->failure);
 }
