@@ -43,7 +43,8 @@ struct DatabaseThread::Private
     std::atomic<bool> callerSleeping {false};
     std::exception_ptr failure; // written before done, read after it
     QObject caller; // on the caller's thread: a call's end is queued to it when the caller sleeps
-    std::thread thread;
+    // A QThread, so that Qt Sql meets a thread of Qt's own there; it runs serve(), no event loop.
+    std::unique_ptr<QThread> thread;
 
     void serve();
 };
@@ -87,7 +88,9 @@ void DatabaseThread::Private::serve()
 DatabaseThread::DatabaseThread()
     : d(std::make_unique<Private>())
 {
-    d->thread = std::thread([this] { d->serve(); });
+    d->thread.reset(QThread::create([this] { d->serve(); }));
+    d->thread->setObjectName(QStringLiteral("tarvelin-database"));
+    d->thread->start();
 }
 
 DatabaseThread::~DatabaseThread()
@@ -97,7 +100,7 @@ DatabaseThread::~DatabaseThread()
         d->stopping = true;
     }
     d->jobArrived.notify_one();
-    d->thread.join();
+    d->thread->wait();
 }
 
 void DatabaseThread::run(const std::function<void()>& work)
