@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -30,48 +31,66 @@ template <typename Condition> bool spinUntil(Condition condition)
     return true;
 }
 
+// One call, on the caller's stack while it waits.
+struct Call
+{
+    const std::function<void()>* work = nullptr;
+    std::atomic<bool> done {false}; // once set, the worker touches the call no more: it may be gone
+    std::exception_ptr failure; // written before done, read after it
+};
+
 } // namespace
 
+// The process's database thread. It lives as long as the process, idle between runs (a run lets go
+// of its connection there before it returns): a thread that had done ODBC work and ended before
+// the process made Wine's bridge to the host's driver manager hang at the process's end.
 struct DatabaseThread::Private
 {
     std::mutex mutex;
-    std::condition_variable jobArrived;
-    const std::function<void()>* job = nullptr; // guarded by mutex
-    bool stopping = false; // guarded by mutex
-    std::atomic<bool> jobWaiting {false};
-    std::atomic<bool> done {false};
-    std::atomic<bool> callerSleeping {false};
-    std::exception_ptr failure; // written before done, read after it
-    QObject caller; // on the caller's thread: a call's end is queued to it when the caller sleeps
-    // A QThread, so that Qt Sql meets a thread of Qt's own there; it runs serve(), no event loop.
-    std::unique_ptr<QThread> thread;
+    std::condition_variable callArrived;
+    std::deque<Call*> calls; // guarded by mutex; more than one only for a call made while one waits
+    std::atomic<int> waiting {0};
+    std::atomic<int> sleepers {0}; // callers asleep in their event loop, waiting for a call's end
+    QObject caller; // on the callers' thread: a call's end is queued to it when its caller sleeps
+    QThread* thread = nullptr; // a QThread, so that Qt Sql meets a thread of Qt's own; no event loop
 
-    void serve();
+    static Private& instance()
+    {
+        // Never destroyed: the thread it serves is never ended.
+        static Private* const shared = [] {
+            auto* p = new Private;
+            p->thread = QThread::create([p] { p->serve(); });
+            p->thread->setObjectName(QStringLiteral("tarvelin-database"));
+            p->thread->start();
+            return p;
+        }();
+        return *shared;
+    }
+
+    [[noreturn]] void serve();
 };
 
 void DatabaseThread::Private::serve()
 {
     for (;;) {
-        spinUntil([this] { return jobWaiting.load(std::memory_order_acquire); });
-        const std::function<void()>* work = nullptr;
+        spinUntil([this] { return waiting.load(std::memory_order_acquire) > 0; });
+        Call* call = nullptr;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            jobArrived.wait(lock, [this] { return job || stopping; });
-            if (!job)
-                return;
-            work = job;
-            job = nullptr;
-            jobWaiting.store(false, std::memory_order_relaxed);
+            callArrived.wait(lock, [this] { return !calls.empty(); });
+            call = calls.front();
+            calls.pop_front();
+            waiting.fetch_sub(1, std::memory_order_relaxed);
         }
         try {
-            (*work)();
+            (*call->work)();
         } catch (...) {
-            failure = std::current_exception();
+            call->failure = std::current_exception();
         }
-        done.store(true);
-        // The caller went to sleep in its event loop: wake it. Queued behind whatever its thread
+        call->done.store(true);
+        // A caller went to sleep in its event loop: wake it. Queued behind whatever its thread
         // was sent meanwhile (a click on "Cancelar" during the statement).
-        if (callerSleeping.load()) {
+        if (sleepers.load() > 0) {
             QMetaObject::invokeMethod(
                 &caller,
                 [] {
@@ -86,35 +105,23 @@ void DatabaseThread::Private::serve()
 }
 
 DatabaseThread::DatabaseThread()
-    : d(std::make_unique<Private>())
-{
-    d->thread.reset(QThread::create([this] { d->serve(); }));
-    d->thread->setObjectName(QStringLiteral("tarvelin-database"));
-    d->thread->start();
-}
+    : d(&Private::instance())
+{ }
 
-DatabaseThread::~DatabaseThread()
-{
-    {
-        std::lock_guard<std::mutex> lock(d->mutex);
-        d->stopping = true;
-    }
-    d->jobArrived.notify_one();
-    d->thread->wait();
-}
+DatabaseThread::~DatabaseThread() = default;
 
 void DatabaseThread::run(const std::function<void()>& work)
 {
     Q_ASSERT(QThread::currentThread() == d->caller.thread());
-    d->done.store(false);
-    d->failure = nullptr;
+    Call call;
+    call.work = &work;
     {
         std::lock_guard<std::mutex> lock(d->mutex);
-        d->job = &work;
-        d->jobWaiting.store(true, std::memory_order_release);
+        d->calls.push_back(&call);
+        d->waiting.fetch_add(1, std::memory_order_release);
     }
-    d->jobArrived.notify_one();
-    if (spinUntil([this] { return d->done.load(); })) {
+    d->callArrived.notify_one();
+    if (spinUntil([&call] { return call.done.load(); })) {
         // Over within the short wait, which gave nobody time to act: what other threads posted
         // meanwhile is delivered, the window system is asked again at the next status text.
         QCoreApplication::sendPostedEvents();
@@ -122,13 +129,13 @@ void DatabaseThread::run(const std::function<void()>& work)
         // A statement that takes time: the caller's thread serves its events until it ends. Not a
         // QEventLoop, which, asked to quit (QCoreApplication::exit), would stop waiting while the
         // statement still runs on locals of this frame.
-        d->callerSleeping.store(true);
-        while (!d->done.load())
+        d->sleepers.fetch_add(1);
+        while (!call.done.load())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        d->callerSleeping.store(false);
+        d->sleepers.fetch_sub(1);
         // What came meanwhile (a click on "Cancelar") is served before the caller goes on.
         QCoreApplication::processEvents();
     }
-    if (d->failure)
-        std::rethrow_exception(d->failure);
+    if (call.failure)
+        std::rethrow_exception(call.failure);
 }

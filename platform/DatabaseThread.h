@@ -6,17 +6,19 @@
 #include <type_traits>
 #include <utility>
 
-// The one thread a run's database work runs on, from opening the connection to destroying it:
-// a Qt Sql connection may be used only by the thread that made it. The caller hands each call
-// over and waits for it while serving its own thread's events, so a window repaints, answers
-// the desktop and takes input while the server works; what the call raises is raised again in
-// the caller. The call under way is never interrupted: a rebuild broken off half-way leaves its
-// index for the server to clean up (ORA-08104).
+// The thread database work runs on, from opening a connection to destroying it: a Qt Sql
+// connection may be used only by the thread that made it. The caller hands each call over and
+// waits for it while serving its own thread's events, so a window repaints, answers the desktop
+// and takes input while the server works; what the call raises is raised again in the caller.
+// The call under way is never interrupted: a rebuild broken off half-way leaves its index for the
+// server to clean up (ORA-08104). There is one such thread in the process, started by the first
+// DatabaseThread and idle between calls; every DatabaseThread hands its calls to it, all from the
+// thread that made the first.
 class DatabaseThread
 {
 public:
-    DatabaseThread(); // starts the thread
-    ~DatabaseThread(); // ends it, after the call under way (there is none once call() returned)
+    DatabaseThread();
+    ~DatabaseThread(); // no call is under way once call() has returned
 
     DatabaseThread(const DatabaseThread&) = delete;
     DatabaseThread& operator=(const DatabaseThread&) = delete;
@@ -38,5 +40,5 @@ private:
     void run(const std::function<void()>& work);
 
     struct Private;
-    std::unique_ptr<Private> d;
+    Private* d; // the process's one, never destroyed
 };
