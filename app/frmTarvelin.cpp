@@ -3,8 +3,8 @@
 #include "AutoSizeLabel.h"
 #include "MessageBoxPrompter.h"
 #include "ReindexRun.h"
-#include "StarPasswordStyle.h"
 #include "RunTexts.h"
+#include "StarPasswordStyle.h"
 #include "WindowAccessible.h"
 #include "WrappingCheckBox.h"
 

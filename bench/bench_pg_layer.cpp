@@ -56,8 +56,9 @@ QStringList indexNames(const TestBed& bed)
     Connection connection;
     connection.Open(bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
     const auto rows = connection.Execute(
-        QStringLiteral("SELECT c.relname AS indexname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                       "WHERE c.relkind = 'i' AND n.nspname = current_schema() ORDER BY 1"),
+        QStringLiteral(
+            "SELECT c.relname AS indexname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE c.relkind = 'i' AND n.nspname = current_schema() ORDER BY 1"),
         Connection::adCmdText);
     QStringList names;
     for (; !rows->Eof(); rows->MoveNext()) {
@@ -246,10 +247,11 @@ int main(int argc, char** argv)
     // Light DDL, so that the client's share shows: 90 is already a B-tree's
     // fill factor, yet each statement locks the index and rewrites its catalog
     // row in a transaction of its own.
-    const bool light = measured(QStringLiteral("(e)"), QStringLiteral("ALTER INDEX ... SET (fillfactor = 90)"),
-        QStringLiteral("ALTER INDEX %1 SET (fillfactor = 90)"));
+    const bool light
+        = measured(QStringLiteral("(e)"), QStringLiteral("ALTER INDEX ... SET (fillfactor = 90)"),
+            QStringLiteral("ALTER INDEX %1 SET (fillfactor = 90)"));
     // The rebuild itself, on the test bed's small tables.
-    const bool reindex
-        = measured(QStringLiteral("(e, reindex)"), QStringLiteral("REINDEX INDEX"), QStringLiteral("REINDEX INDEX %1"));
+    const bool reindex = measured(
+        QStringLiteral("(e, reindex)"), QStringLiteral("REINDEX INDEX"), QStringLiteral("REINDEX INDEX %1"));
     return light && reindex ? 0 : 1;
 }

@@ -30,7 +30,8 @@ Recordset::Recordset(QStringList columns)
 Recordset::Recordset(QStringList columns, std::vector<QVariant> values)
     : Recordset(std::move(columns))
 {
-    Q_ASSERT(m_columns.isEmpty() ? values.empty() : values.size() % static_cast<std::size_t>(m_columns.size()) == 0);
+    Q_ASSERT(m_columns.isEmpty() ? values.empty()
+                                 : values.size() % static_cast<std::size_t>(m_columns.size()) == 0);
     reserveRows(m_columns.isEmpty() ? 0 : qsizetype(values.size()) / m_columns.size());
     for (const QVariant& value : values)
         append(value);
@@ -85,7 +86,9 @@ QVariant Recordset::value(std::size_t index) const
         break;
     }
     const auto found = std::lower_bound(m_others.begin(), m_others.end(), index,
-        [](const std::pair<std::size_t, QVariant>& other, std::size_t wanted) { return other.first < wanted; });
+        [](const std::pair<std::size_t, QVariant>& other, std::size_t wanted) {
+            return other.first < wanted;
+        });
     return found->second;
 }
 
