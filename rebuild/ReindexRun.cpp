@@ -87,7 +87,7 @@ struct ReindexRun::Private
     RunPlatform platform;
     // The profile's connection string and every call on the connection, the connection's own
     // making and destruction included, run there; the rows it returns are read here, held in
-    // memory. Declared first, so that it outlives the connection.
+    // memory. The destructor lets go of the connection there too.
     DatabaseThread database;
 
     QString sOnLine;
