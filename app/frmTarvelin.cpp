@@ -1,8 +1,8 @@
 #include "frmTarvelin.h"
 
 #include "AutoSizeLabel.h"
+#include "DatabaseThread.h"
 #include "MessageBoxPrompter.h"
-#include "ReindexRun.h"
 #include "RunTexts.h"
 #include "StarPasswordStyle.h"
 #include "WindowAccessible.h"
@@ -17,6 +17,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
@@ -176,7 +177,13 @@ frmTarvelin::frmTarvelin(frmTarvelin::Services services, QWidget* parent)
     Form_Load();
 }
 
-frmTarvelin::~frmTarvelin() = default;
+// Only a test or the end of the process destroys the window during a run: that run is asked to
+// stop, and what it says from then on goes nowhere.
+frmTarvelin::~frmTarvelin()
+{
+    if (m_running)
+        bCancel->request();
+}
 
 void frmTarvelin::createControls()
 {
@@ -223,87 +230,132 @@ QIcon frmTarvelin::programIcon()
     return icon;
 }
 
-// A run started from the keyboard keeps the keyboard on the button that stops it: hidden with the
-// focus, "Reindexar ahora" would hand it on to "En línea", where Space would tick the box instead
-// of cancelling. At the end it goes back the same way.
-void frmTarvelin::hideReindexar()
+// A run's calls, made on the database thread, carried to the window's thread by the application
+// object, which outlives the window. A window gone by then hears nothing and answers "No".
+class WindowRunObserver : public RunObserver
 {
-    m_focusFollowsRun = cmdReindexar->hasFocus();
+public:
+    explicit WindowRunObserver(frmTarvelin* window)
+        : m_window(window)
+    { }
+
+    void ShowInfo(const QString& text) override
+    {
+        post([text](frmTarvelin& window) { window.ShowInfo(text); });
+    }
+    bool goOnLockingTables() override
+    {
+        bool yes = false;
+        ask([&yes](frmTarvelin& window) { yes = window.goOnLockingTables(); });
+        return yes;
+    }
+    void showError(const TarvelinError& error) override
+    {
+        ask([&error](frmTarvelin& window) { window.showError(error); });
+    }
+    void ended()
+    {
+        post([](frmTarvelin& window) { window.endRun(); });
+    }
+
+private:
+    template <typename Call> void post(Call call)
+    {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window = m_window, call] {
+                if (window)
+                    call(*window);
+            },
+            Qt::QueuedConnection);
+    }
+    // The run waits for the answer; the window's thread waits for nothing.
+    template <typename Call> void ask(Call call)
+    {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window = m_window, &call] {
+                if (window)
+                    call(*window);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+    QPointer<frmTarvelin> m_window; // looked at on the window's thread only
+};
+
+void frmTarvelin::cmdReindexar_Click()
+{
+    // Hidden for the whole run; this only keeps a click already on its way from starting another.
+    if (m_running)
+        return;
+    // A run started from the keyboard keeps the keyboard on the button that stops it: hidden with
+    // the focus, "Reindexar ahora" would hand it on to "En línea", where Space would tick the box
+    // instead of cancelling.
+    const bool fromKeyboard = cmdReindexar->hasFocus();
     cmdReindexar->hide();
-}
-
-void frmTarvelin::showReindexar()
-{
-    cmdReindexar->show();
-}
-
-void frmTarvelin::showCancelar()
-{
     cmdCancelar->show();
-    if (m_focusFollowsRun)
+    if (fromKeyboard)
         cmdCancelar->setFocus(Qt::OtherFocusReason);
-}
+    m_running = true;
 
-void frmTarvelin::hideCancelar()
-{
-    const bool hadFocus = cmdCancelar->hasFocus();
-    cmdCancelar->hide();
-    if (hadFocus && cmdReindexar->isVisible())
-        cmdReindexar->setFocus(Qt::OtherFocusReason);
-}
-
-QString frmTarvelin::baseText() const
-{
-    return cmbBase->currentText();
-}
-
-int frmTarvelin::onLineValue() const
-{
-    return chkOnLine->isChecked() ? 1 : 0;
-}
-
-void frmTarvelin::setOnLineValue(int value)
-{
-    chkOnLine->setChecked(value != 0);
-}
-
-bool frmTarvelin::cancelRequested() const
-{
-    return bCancel;
-}
-
-void frmTarvelin::resetCancel()
-{
-    bCancel = false;
-}
-
-bool frmTarvelin::askYesNo(const QString& title, const QString& prompt)
-{
-    return m_services.prompter->askYesNo(this, title, prompt);
-}
-
-void frmTarvelin::showError(const QString& title, const QString& text)
-{
-    m_services.prompter->showMessage(this, title, text);
+    RunRequest request;
+    request.profileName = cmbBase->currentText();
+    request.programFolder = m_services.programFolder();
+    request.online = chkOnLine->isChecked();
+    try {
+        request.vendorName = ProgramIdentity::companyName();
+    } catch (const TarvelinError& error) {
+        // Windows reads it from the executable's version information: without it there is no run.
+        showError(error);
+        ShowInfo(error.description());
+        endRun();
+        return;
+    }
+    bCancel = std::make_shared<CancelToken>();
+    DatabaseThread::post([request, cancel = bCancel, newConnection = m_services.newConnection,
+                             observer = WindowRunObserver(this)]() mutable {
+        ReindexRun::execute(request, *cancel, observer, newConnection);
+        observer.ended();
+    });
 }
 
 void frmTarvelin::cmdCancelar_Click()
 {
     // The flag comes first: the request counts even if what follows fails.
-    bCancel = true;
+    bCancel->request();
     cmdCancelar->hide();
     ShowInfo(RunTexts::cancelling());
 }
 
-void frmTarvelin::cmdReindexar_Click()
+void frmTarvelin::ShowInfo(const QString& text)
 {
-    // The button is hidden for the whole run; this only keeps a click that
-    // was already queued from starting a run inside the run.
-    if (m_running)
-        return;
-    m_running = true;
-    ReindexRun(*this, m_services.runPlatform).execute();
+    lblInfo->showText(text);
+}
+
+bool frmTarvelin::goOnLockingTables()
+{
+    chkOnLine->setChecked(false);
+    return m_services.prompter->askYesNo(
+        this, RunTexts::onlineUnavailable(), RunTexts::onlineUnavailableQuestion());
+}
+
+void frmTarvelin::showError(const TarvelinError& error)
+{
+    m_services.prompter->showMessage(this, ProgramIdentity::applicationTitle(),
+        RunTexts::errorMessage(error.number(), error.description()));
+}
+
+void frmTarvelin::endRun()
+{
     m_running = false;
+    cmdReindexar->show();
+    // The keyboard goes back the way it came.
+    const bool hadFocus = cmdCancelar->hasFocus();
+    cmdCancelar->hide();
+    if (hadFocus)
+        cmdReindexar->setFocus(Qt::OtherFocusReason);
+    emit runEnded();
     if (m_closeWhenIdle)
         close();
 }
@@ -314,21 +366,11 @@ void frmTarvelin::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    // The run is further up this stack, waiting for a statement: returning from
-    // here into a destroyed window would crash, so the window stays until the
-    // run has ended, which a cancel makes happen as soon as the statement under way is done.
+    // The run stops after the statement under way, which is never broken off; then the window closes.
     event->ignore();
     m_closeWhenIdle = true;
-    if (!bCancel)
+    if (!bCancel->requested())
         cmdCancelar_Click();
-}
-
-void frmTarvelin::ShowInfo(const QString& text)
-{
-    lblInfo->showText(text);
-    // The new text reaches the screen now, and a click made meanwhile is served before the run
-    // goes on; while the database works the window is served all the time (ReindexRun).
-    QCoreApplication::processEvents();
 }
 
 void frmTarvelin::Form_Load()

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "CancelToken.h"
 #include "FileFinder.h"
 #include "ProgramIdentity.h"
 #include "Prompter.h"
-#include "RunPlatform.h"
-#include "RunWindow.h"
+#include "ReindexRun.h"
 
 #include <QIcon>
 #include <QString>
@@ -19,6 +19,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TarvelinError;
 
 // Where the window gets what lies outside it; tests replace any of these.
 // Declared outside the window so that "Services services = {}" can default it.
@@ -27,12 +28,13 @@ struct frmTarvelinServices
     std::function<FileFinder&()> fileFinder = &FileFinder::instance;
     std::function<QString()> programFolder = &ProgramIdentity::programFolder;
     std::shared_ptr<Prompter> prompter; // null: real message boxes
-    RunPlatform runPlatform = RunPlatform::real();
+    ReindexRun::ConnectionFactory newConnection = &ReindexRun::realConnection;
 };
 
-// The program's only window: the profile list, "En línea", the two buttons and
-// the status line through which a run reports.
-class frmTarvelin : public QWidget, public RunWindow
+// The program's only window: the profile list, "En línea", the two buttons and the status line
+// through which a run reports. A run goes on the database thread; this window's thread never
+// waits for it.
+class frmTarvelin : public QWidget
 {
     Q_OBJECT
 
@@ -45,20 +47,6 @@ public:
     // The icon of the window and of the program's message boxes.
     static QIcon programIcon();
 
-    // RunWindow
-    void hideReindexar() override;
-    void showReindexar() override;
-    void showCancelar() override;
-    void hideCancelar() override;
-    QString baseText() const override;
-    int onLineValue() const override;
-    void setOnLineValue(int value) override;
-    bool cancelRequested() const override;
-    void resetCancel() override;
-    void ShowInfo(const QString& text) override;
-    bool askYesNo(const QString& title, const QString& prompt) override;
-    void showError(const QString& title, const QString& text) override;
-
 public slots:
     void cmdCancelar_Click();
     void cmdReindexar_Click();
@@ -67,18 +55,29 @@ public:
     // Fills the profile list; runs once, at the end of construction.
     void Form_Load();
 
+signals:
+    // A run is over and "Reindexar ahora" is back.
+    void runEnded();
+
 protected:
     // Closing during a run cancels it; the window closes when the run has ended.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What a run asks of the window, called on the window's thread.
+    friend class WindowRunObserver;
+    void ShowInfo(const QString& text);
+    bool goOnLockingTables();
+    void showError(const TarvelinError& error);
+    void endRun();
+
     void createControls();
 
     Services m_services;
-    bool bCancel = false;
+    // The cancel request of the current (or last) run, shared with the run on the database thread.
+    std::shared_ptr<CancelToken> bCancel = std::make_shared<CancelToken>();
     bool m_running = false;
     bool m_closeWhenIdle = false;
-    bool m_focusFollowsRun = false; // the run was started from "Reindexar ahora" with the focus on it
 
     QCheckBox* chkOnLine = nullptr;
     QPushButton* cmdCancelar = nullptr;

@@ -1,31 +1,23 @@
 #pragma once
 
-#include <QObject>
+#include <functional>
+
+class CancelToken;
 
 // Requests to cancel from outside the program: SIGINT, SIGTERM and SIGHUP on Unix (Ctrl+C,
 // systemctl stop, kill, a closed terminal); Ctrl+C, Ctrl+Break and closing the console on
-// Windows. Each one only sets the flag, so a second one cannot kill the process in the middle
-// of a rebuild either. Made once, on the main thread, before any other thread.
-class CancelSignals : public QObject
+// Windows. Each one only sets the token, so a second one cannot kill the process in the middle of
+// a rebuild either; the first one is also announced, at once, on a thread of its own. Made once,
+// before any other thread; once it is destroyed, requests set and announce nothing.
+class CancelSignals
 {
-    Q_OBJECT
-
 public:
-    CancelSignals();
-    ~CancelSignals() override;
+    CancelSignals(CancelToken& token, std::function<void()> announce);
+    ~CancelSignals();
 
-    // Set by the request itself, before the main thread serves it.
-    bool requested() const;
+    CancelSignals(const CancelSignals&) = delete;
+    CancelSignals& operator=(const CancelSignals&) = delete;
 
     // Windows ends the process when the handler of a closing console returns: it waits for this.
     static void runEnded();
-
-signals:
-    // On the thread that made this object, when the first request is served.
-    void cancelRequested();
-
-private:
-    void serve();
-
-    bool m_announced = false;
 };

@@ -1,9 +1,10 @@
 #include "CancelSignals.h"
+#include "ConsoleObserver.h"
 #include "ConsoleOptions.h"
-#include "ConsoleWindow.h"
 #include "ExitStatus.h"
 #include "ProgramIdentity.h"
 #include "ReindexRun.h"
+#include "RunTexts.h"
 #include "TarvelinError.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,23 @@ void print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
+int exitStatus(RunOutcome::End end)
+{
+    switch (end) {
+    case RunOutcome::End::Finished:
+        return ExitStatus::Finished;
+    case RunOutcome::End::Cancelled:
+        return ExitStatus::Cancelled;
+    case RunOutcome::End::OnlineRefused:
+        return ExitStatus::OnlineRefused;
+    case RunOutcome::End::NoProfile:
+        return ExitStatus::Usage;
+    case RunOutcome::End::Failed:
+        break;
+    }
+    return ExitStatus::Failed;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -32,9 +50,6 @@ int main(int argc, char* argv[])
     SetConsoleOutputCP(CP_UTF8);
 #endif
     QCoreApplication app(argc, argv);
-    // First, before any thread exists: they all leave the cancel signals to it.
-    CancelSignals cancel;
-
     const ConsoleOptions options = ConsoleOptions::parse(QCoreApplication::arguments());
     switch (options.action) {
     case ConsoleOptions::Action::Usage:
@@ -60,15 +75,28 @@ int main(int argc, char* argv[])
         break;
     }
 
-    ConsoleWindow window(options.profile, options.online, options.lockWhenOnlineRefused, cancel);
-    QObject::connect(&cancel, &CancelSignals::cancelRequested, [&window] { window.cancelClicked(); });
-    ReindexRun(window, RunPlatform::real()).execute();
+    ConsoleObserver observer(options.lockWhenOnlineRefused);
+    CancelToken cancel;
+    // Before any other thread exists: they all leave the cancel signals to it.
+    const CancelSignals cancelSignals(cancel, [&observer] { observer.ShowInfo(RunTexts::cancelling()); });
+
+    // The same request the window makes; the run goes on this thread, there is nothing else to serve.
+    RunRequest request;
+    request.profileName = options.profile;
+    request.programFolder = ProgramIdentity::programFolder();
+    request.online = options.online;
+    try {
+        request.vendorName = ProgramIdentity::companyName();
+    } catch (const TarvelinError& error) {
+        observer.showError(error);
+        return ExitStatus::Failed;
+    }
+    const RunOutcome outcome = ReindexRun::execute(request, cancel, observer);
     CancelSignals::runEnded();
-    const int status = window.exitStatus();
-    if (status == ExitStatus::Usage) {
+    if (outcome.end == RunOutcome::End::NoProfile) {
         print(stderr,
             QStringLiteral("tarvelin-cli: no hay ningún perfil «%1» (%1.cfp) en %2\n")
-                .arg(options.profile, ProgramIdentity::programFolder()));
+                .arg(options.profile, request.programFolder));
     }
-    return status;
+    return exitStatus(outcome.end);
 }

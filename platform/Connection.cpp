@@ -4,7 +4,6 @@
 #include "DriverMessage.h"
 #include "ErrorNumbers.h"
 #include "OdbcDiagnostics.h"
-#include "OdbcLibrary.h"
 #include "TarvelinError.h"
 
 #include <QAtomicInteger>
@@ -26,18 +25,9 @@
 
 namespace {
 
-// ADO gives up a statement after 30 seconds unless told otherwise.
-constexpr qint32 defaultCommandTimeout = 30;
-
 [[noreturn]] void raise(qint32 number, const QString& description)
 {
     throw TarvelinError(number, description);
-}
-
-[[noreturn]] void raiseClosed()
-{
-    raise(ErrorNumber::ObjectClosed,
-        QStringLiteral("No se permite esta operación si la conexión está cerrada."));
 }
 
 // A native code of 0 means the driver gave none (a driver manager's own
@@ -93,24 +83,6 @@ TarvelinError statementError(const QSqlQuery& query, bool odbc)
     return fromQtError(query.lastError());
 }
 
-// Sets the statement's time-out in seconds, 0 for none.
-void applyTimeout(const QSqlQuery& query, qint32 seconds)
-{
-    const SQLHSTMT statement = statementHandle(query);
-    if (!statement) {
-        if (seconds == 0)
-            return;
-        raise(ErrorNumber::DriverFailure,
-            QStringLiteral("No se puede aplicar el tiempo de espera: el controlador ODBC no da acceso a la "
-                           "instrucción."));
-    }
-    const SQLRETURN r = OdbcLibrary::setStmtAttr(
-        statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
-    // A driver without time-outs refusing 0 does what was asked anyway.
-    if (!SQL_SUCCEEDED(r) && seconds != 0)
-        throw statementError(query, true);
-}
-
 // Qt's driver names as Qt spells them; ADO does not care about case.
 std::optional<QString> availableDriver(const QString& provider)
 {
@@ -133,10 +105,8 @@ QString nextConnectionName()
 struct Connection::Private
 {
     QString name; // of the QSqlDatabase connection while open
-    QString driver; // Qt's name of the driver, as "QODBC"
     bool open = false;
     bool odbc = false;
-    qint32 commandTimeout = defaultCommandTimeout;
 
     void release()
     {
@@ -160,17 +130,8 @@ Connection::~Connection()
         d->release();
 }
 
-void Connection::Open(
-    const QString& connectionString, const QString& user, const QString& password, qint32 options)
+void Connection::Open(const QString& connectionString)
 {
-    if (d->open)
-        raise(ErrorNumber::ObjectOpen,
-            QStringLiteral("No se permite esta operación si la conexión está abierta."));
-    if (options != adOptionUnspecified)
-        raise(ErrorNumber::InvalidArgument,
-            QStringLiteral("Opciones de apertura no admitidas: %1 (solo se abre de forma síncrona, -1).")
-                .arg(options));
-
     const auto [provider, rest] = ConnectionString::split(connectionString);
     const std::optional<QString> driver = availableDriver(provider);
     if (!driver)
@@ -186,12 +147,6 @@ void Connection::Open(
             && !ConnectionString::hasKey(rest, QStringLiteral("DSN")))
             raise(ErrorNumber::InvalidConnectionString,
                 QStringLiteral("La cadena de conexión no es válida: debe indicar Driver= o DSN=."));
-        // Qt would add user and password as they are, and a ";" in them would
-        // end them early.
-        if (!user.isEmpty())
-            databaseName += QStringLiteral(";UID=") + ConnectionString::value(user);
-        if (!password.isEmpty())
-            databaseName += QStringLiteral(";PWD=") + ConnectionString::value(password);
         databaseName = ConnectionString::forQtOdbcDriver(databaseName);
     }
 
@@ -199,16 +154,9 @@ void Connection::Open(
     std::optional<TarvelinError> failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(*driver, name);
+        // No connection attributes are set: a driver that refuses one makes unixODBC put its own
+        // warning first among the records of a failed open, ahead of the driver's error.
         db.setDatabaseName(databaseName);
-        // No connection attributes are set for ODBC: a driver that refuses one
-        // makes unixODBC put its own warning first among the records of a
-        // failed open, ahead of the driver's error.
-        if (!odbc) {
-            if (!user.isEmpty())
-                db.setUserName(user);
-            if (!password.isEmpty())
-                db.setPassword(password);
-        }
         if (!db.open())
             failure = fromQtError(db.lastError());
     }
@@ -217,59 +165,19 @@ void Connection::Open(
         throw *failure;
     }
     d->name = name;
-    d->driver = *driver;
     d->odbc = odbc;
     d->open = true;
 }
 
-void Connection::setCommandTimeout(qint32 seconds)
+std::unique_ptr<Recordset> Connection::Execute(const QString& sql)
 {
-    if (seconds < 0)
-        raise(ErrorNumber::InvalidArgument,
-            QStringLiteral("El tiempo de espera de las instrucciones no puede ser negativo: %1.")
-                .arg(seconds));
-    d->commandTimeout = seconds;
-}
-
-qint32 Connection::CommandTimeout() const
-{
-    return d->commandTimeout;
-}
-
-std::unique_ptr<Recordset> Connection::Execute(const QString& sql, qint32 options)
-{
-    if (!d->open)
-        raiseClosed();
-    if (options != adCmdText && options != adOptionUnspecified)
-        raise(ErrorNumber::InvalidArgument,
-            QStringLiteral("Opciones de ejecución no admitidas: %1 (solo texto SQL, 1).").arg(options));
-
-    // Qt offers no statement time-out of its own; only through ODBC can the
-    // layer set one. Elsewhere a time-out would silently not be kept.
-    if (!d->odbc && d->commandTimeout != 0)
-        raise(ErrorNumber::NotSupported,
-            QStringLiteral("El proveedor %1 no admite un tiempo de espera para las instrucciones "
-                           "(CommandTimeout = %2 s); use 0 para esperar sin límite.")
-                .arg(d->driver)
-                .arg(d->commandTimeout));
-
     QSqlDatabase db = QSqlDatabase::database(d->name, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    // With a time-out, an ODBC statement is prepared first so that the
-    // time-out can be set on its handle before it runs. Without one there is
-    // nothing to set (none is ODBC's default), and executing directly spares
-    // the round trips of a prepared statement: psqlODBC parses, describes and
-    // deallocates one on the server, four round trips instead of one.
-    if (d->odbc && d->commandTimeout != 0) {
-        if (!query.prepare(sql))
-            throw statementError(query, true);
-        applyTimeout(query, d->commandTimeout);
-        if (!query.exec())
-            throw statementError(query, true);
-    } else if (!query.exec(sql)) {
+    // Executed directly, without a time-out (none is ODBC's default): a prepared statement would
+    // cost psqlODBC four round trips instead of one.
+    if (!query.exec(sql))
         throw statementError(query, d->odbc);
-    }
 
     if (!query.isSelect())
         return std::make_unique<Recordset>();
@@ -296,12 +204,6 @@ std::unique_ptr<Recordset> Connection::Execute(const QString& sql, qint32 option
 
 void Connection::Close()
 {
-    if (!d->open)
-        raiseClosed();
-    d->release();
-}
-
-bool Connection::isOpen() const
-{
-    return d->open;
+    if (d->open)
+        d->release();
 }

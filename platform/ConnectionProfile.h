@@ -10,13 +10,13 @@ class ConnectionProfile
 {
 public:
     ConnectionProfile();
-    virtual ~ConnectionProfile();
+    ~ConnectionProfile();
 
     // False when there is no such profile; raises TarvelinError when the file
     // exists but cannot be used.
-    virtual bool LoadProfile(const QString& vendor, const QString& folder, const QString& name);
+    bool LoadProfile(const QString& vendor, const QString& folder, const QString& name);
     // "Provider=...;<Connection>[;PWD={...}]"; the password only when asked for.
-    virtual QString GetConnectionString(const QString& vendor, bool withPassword);
+    QString GetConnectionString(const QString& vendor, bool withPassword);
 
 private:
     struct Private;

@@ -9,12 +9,8 @@
 namespace ErrorNumber {
 
 // Database access layer.
-constexpr qint32 InvalidArgument = 3001; // an option or value the layer does not accept
 constexpr qint32 NoCurrentRecord = 3021; // read or move past the end of the rows
-constexpr qint32 NotSupported = 3251; // the provider cannot do what is asked (a time-out)
 constexpr qint32 FieldNotFound = 3265; // no column of that name
-constexpr qint32 ObjectClosed = 3704; // operation on a closed connection or row set
-constexpr qint32 ObjectOpen = 3705; // opening a connection that is already open
 constexpr qint32 ProviderNotFound = 3706; // the Provider= names no Qt SQL driver
 constexpr qint32 InvalidConnectionString = 3709; // empty, or QODBC without Driver= or DSN=
 constexpr qint32 DriverFailure = 3710; // a driver failed without a native error number

@@ -6,12 +6,10 @@ namespace {
 
 using GetDiagRecW = SQLRETURN(SQL_API*)(
     SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLWCHAR*, SQLINTEGER*, SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*);
-using SetStmtAttr = SQLRETURN(SQL_API*)(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER);
 
 struct Calls
 {
     GetDiagRecW getDiagRecW = nullptr;
-    SetStmtAttr setStmtAttr = nullptr;
 };
 
 // The same library Qt's ODBC driver loads, so the handles it made are this manager's.
@@ -26,7 +24,6 @@ const Calls& calls()
         Calls c;
         if (library.load()) {
             c.getDiagRecW = reinterpret_cast<GetDiagRecW>(library.resolve("SQLGetDiagRecW"));
-            c.setStmtAttr = reinterpret_cast<SetStmtAttr>(library.resolve("SQLSetStmtAttr"));
         }
         return c; // stays loaded: QLibrary unloads only when asked to
     }();
@@ -43,12 +40,6 @@ SQLRETURN getDiagRecW(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT reco
     const GetDiagRecW call = calls().getDiagRecW;
     return call ? call(handleType, handle, record, state, native, text, capacity, length)
                 : SQL_INVALID_HANDLE;
-}
-
-SQLRETURN setStmtAttr(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length)
-{
-    const SetStmtAttr call = calls().setStmtAttr;
-    return call ? call(statement, attribute, value, length) : SQL_INVALID_HANDLE;
 }
 
 } // namespace OdbcLibrary

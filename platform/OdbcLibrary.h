@@ -7,14 +7,12 @@
 #endif
 #include <sql.h>
 
-// The two calls the layer makes to the ODBC driver manager itself, beside Qt's ODBC driver: the
+// The calls the layer makes to the ODBC driver manager itself, beside Qt's ODBC driver: the
 // manager is loaded when the first connection is opened (Qt's driver loads it), not at every start
 // of the program. Without one they fail as a call on a bad handle does.
 namespace OdbcLibrary {
 
 SQLRETURN getDiagRecW(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, SQLWCHAR* state,
     SQLINTEGER* native, SQLWCHAR* text, SQLSMALLINT capacity, SQLSMALLINT* length);
-
-SQLRETURN setStmtAttr(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length);
 
 } // namespace OdbcLibrary

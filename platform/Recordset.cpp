@@ -9,12 +9,6 @@
 
 namespace {
 
-[[noreturn]] void raiseClosed()
-{
-    throw TarvelinError(ErrorNumber::ObjectClosed,
-        QStringLiteral("No se permite esta operación si el conjunto de filas está cerrado."));
-}
-
 [[noreturn]] void raiseNoCurrentRecord()
 {
     throw TarvelinError(ErrorNumber::NoCurrentRecord,
@@ -94,15 +88,11 @@ QVariant Recordset::value(std::size_t index) const
 
 bool Recordset::Eof() const
 {
-    if (!m_open)
-        raiseClosed();
     return m_row >= rowCount();
 }
 
 QVariant Recordset::Fields(const QString& name) const
 {
-    if (!m_open)
-        raiseClosed();
     // The name is checked before the row, so that a misspelt name is reported
     // as such even when the rows are exhausted.
     qsizetype column = 0;
@@ -118,8 +108,6 @@ QVariant Recordset::Fields(const QString& name) const
 
 void Recordset::MoveNext()
 {
-    if (!m_open)
-        raiseClosed();
     if (m_row >= rowCount())
         raiseNoCurrentRecord();
     ++m_row;
@@ -127,10 +115,6 @@ void Recordset::MoveNext()
 
 void Recordset::Close()
 {
-    if (!m_open)
-        raiseClosed();
-    m_open = false;
-    // A closed row set holds nothing: its rows may be many.
     m_text = QString();
     m_ends = {};
     m_kinds = {};

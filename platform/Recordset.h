@@ -20,7 +20,6 @@ public:
     Recordset() = default; // no columns, no rows: what a statement without rows returns
     explicit Recordset(QStringList columns); // no rows yet: append() adds them
     Recordset(QStringList columns, std::vector<QVariant> values); // values row after row
-    virtual ~Recordset() = default;
 
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -32,13 +31,13 @@ public:
     void squeeze();
 
     // "EOF" is a macro of the C library, hence the spelling.
-    virtual bool Eof() const;
+    bool Eof() const;
     // The value of the named column (case-insensitive) in the current row.
-    virtual QVariant Fields(const QString& name) const;
-    virtual void MoveNext();
-    virtual void Close();
+    QVariant Fields(const QString& name) const;
+    void MoveNext();
+    // Lets go of the rows at once (they may be many): the row set is then empty.
+    void Close();
 
-    bool isOpen() const { return m_open; }
     qsizetype rowCount() const;
 
 private:
@@ -52,5 +51,4 @@ private:
     std::vector<Kind> m_kinds; // per value
     std::vector<std::pair<std::size_t, QVariant>> m_others; // (value's index, value), by index
     qsizetype m_row = 0;
-    bool m_open = true;
 };

@@ -1,23 +1,24 @@
 #pragma once
 
-#include "RunPlatform.h"
-#include "RunWindow.h"
+#include "CancelToken.h"
+#include "Connection.h"
+#include "RunObserver.h"
+#include "RunOutcome.h"
+#include "RunRequest.h"
 
+#include <functional>
 #include <memory>
 
-// One reindex run, from the click on "Reindexar ahora" to the restored buttons. Runs to its end
-// inside the caller, on the caller's thread, except for the database work: that runs on the
-// database thread (DatabaseThread), and while it does the caller's thread serves its events (the window
-// repaints, a click on "Cancelar" is served at once and counts before the next statement).
-class ReindexRun
-{
-public:
-    ReindexRun(RunWindow& window, RunPlatform platform);
-    ~ReindexRun();
+// One reindex run, from the chosen profile to the last status text, on the caller's thread: the
+// connection is made, used and destroyed there, as Qt Sql asks. The window calls it on its
+// database thread, the console on its only one.
+namespace ReindexRun {
 
-    void execute();
+// Where the run's connection comes from; tests put planned faults in front of the real one.
+using ConnectionFactory = std::function<std::unique_ptr<Connection>()>;
+std::unique_ptr<Connection> realConnection();
 
-private:
-    struct Private;
-    std::unique_ptr<Private> d;
-};
+RunOutcome execute(const RunRequest& request, const CancelToken& cancel, RunObserver& observer,
+    const ConnectionFactory& newConnection = realConnection);
+
+} // namespace ReindexRun

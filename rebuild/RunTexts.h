@@ -40,9 +40,14 @@ inline QString onlineUnavailable()
 {
     return QStringLiteral("No se puede reindexar en línea");
 }
+inline QString lockTablesQuestion()
+{
+    return QStringLiteral("¿Desea reindexar bloqueando las tablas?");
+}
+// The box's prompt: what happened, then the question on a line of its own.
 inline QString onlineUnavailableQuestion()
 {
-    return QStringLiteral("No se puede reindexar en línea.\r\n¿Desea reindexar bloqueando las tablas?");
+    return onlineUnavailable() + QStringLiteral(".\r\n") + lockTablesQuestion();
 }
 inline QString errorMessage(qint32 number, const QString& description)
 {

@@ -6,10 +6,8 @@
 int bareRun(const QString& connectionString, const std::function<void(const QString&)>& perIndex)
 {
     Connection connection;
-    connection.Open(connectionString, QString(), QString(), Connection::adOptionUnspecified);
-    connection.setCommandTimeout(0);
-    const std::unique_ptr<Recordset> indexes
-        = connection.Execute(OracleSql::indexListQuery(), Connection::adCmdText);
+    connection.Open(connectionString);
+    const std::unique_ptr<Recordset> indexes = connection.Execute(OracleSql::indexListQuery());
     int rebuilt = 0;
     while (!indexes->Eof()) {
         const OracleSql::RebuildTarget target {indexes->Fields(QStringLiteral("index_name")).toString(),
@@ -17,7 +15,7 @@ int bareRun(const QString& connectionString, const std::function<void(const QStr
             indexes->Fields(QStringLiteral("subpartition_name")).toString()};
         if (perIndex)
             perIndex(target.index);
-        connection.Execute(OracleSql::rebuildStatement(target, QString()), Connection::adCmdText);
+        connection.Execute(OracleSql::rebuildStatement(target, QString()));
         indexes->MoveNext();
         ++rebuilt;
     }

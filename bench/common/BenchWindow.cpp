@@ -1,10 +1,10 @@
 #include "BenchWindow.h"
 
 #include "Measure.h"
-#include "StubProfile.h"
 #include "frmTarvelin.h"
 
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -13,18 +13,16 @@
 BenchWindow::BenchWindow(const QString& connectionString)
     : m_prompter(std::make_shared<RecordingPrompter>())
 {
-    if (!m_folder.isValid()
-        || !QFile(m_folder.filePath(QStringLiteral("Bench.cfp"))).open(QIODevice::WriteOnly))
-        Measure::fail(QStringLiteral("cannot create the profile folder"));
+    QFile profile(m_folder.filePath(QStringLiteral("Bench.cfp")));
+    const QByteArray text = "[Corvath S.L.]\nConnection=" + connectionString.toUtf8() + "\n";
+    if (!m_folder.isValid() || !profile.open(QIODevice::WriteOnly) || profile.write(text) != text.size())
+        Measure::fail(QStringLiteral("cannot write the profile"));
+    profile.close();
 
     const QString folder = m_folder.path();
     frmTarvelin::Services services;
     services.programFolder = [folder] { return folder; };
     services.prompter = m_prompter;
-    auto profile = std::make_shared<StubProfileAnswers>();
-    profile->connectionString = connectionString;
-    services.runPlatform.newProfile = [profile] { return std::make_unique<StubProfile>(profile); };
-    services.runPlatform.programFolder = [folder] { return folder; };
     m_window = std::make_unique<frmTarvelin>(services);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
@@ -39,7 +37,10 @@ BenchWindow::~BenchWindow() = default;
 
 void BenchWindow::clickReindexar()
 {
+    QEventLoop untilTheEnd;
+    QObject::connect(m_window.get(), &frmTarvelin::runEnded, &untilTheEnd, &QEventLoop::quit);
     QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdReindexar")), Qt::LeftButton);
+    untilTheEnd.exec();
     const QString status = m_window->findChild<QLabel*>(QStringLiteral("lblInfo"))->text();
     if (status != QLatin1String("Terminado") || !m_prompter->asked.isEmpty())
         Measure::fail(

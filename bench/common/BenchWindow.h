@@ -9,9 +9,8 @@
 
 class frmTarvelin;
 
-// The real window, shown offscreen, over the real FileFinder (a folder with
-// one profile file) and the real database layer; only the profile library is
-// replaced, by a profile that yields the given connection string.
+// The real window, shown offscreen, over the real FileFinder, a folder with one profile file that
+// holds the given connection string, the real profile library and the real database layer.
 class BenchWindow
 {
 public:
@@ -20,8 +19,8 @@ public:
 
     frmTarvelin& window() { return *m_window; }
 
-    // Clicks "Reindexar ahora"; the run ends before the click returns. Stops
-    // the benchmark unless the run ended with "Terminado" and no message box.
+    // Clicks "Reindexar ahora" and returns when the run has ended. Stops the benchmark unless the
+    // run ended with "Terminado" and no message box.
     void clickReindexar();
 
 private:

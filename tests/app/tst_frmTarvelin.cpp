@@ -1,6 +1,6 @@
+#include "AutoSizeLabel.h"
 #include "FakeFileFinder.h"
 #include "RecordingPrompter.h"
-#include "WindowSystemInput.h"
 #include "frmTarvelin.h"
 
 #include <QApplication>
@@ -14,27 +14,6 @@
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-// Counts the events it receives, to see which posted events were served.
-class EventCounter : public QObject
-{
-public:
-    int received = 0;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() == QEvent::User) {
-            ++received;
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
-
-} // namespace
 
 class tst_frmTarvelin : public QObject
 {
@@ -61,13 +40,7 @@ private slots:
     void tabOrder();
     void tabOrderIncludesHiddenFieldsInTheirPlace();
 
-    void buttonStates();
-    void cancelFlagStaysUntilReset();
-    void baseTextIsTheChosenEntry();
-
-    void showInfoServesAQueuedCancelClick();
-    void showInfoServesEveryPendingEvent();
-    void showInfoEmptyTextEmptiesTheStatus();
+    void emptyTextEmptiesTheStatus();
     void statusGrowsToTheRightOnOneLine_data();
     void statusGrowsToTheRightOnOneLine();
     void longStatusIsCutAtTheWindowEdge();
@@ -79,6 +52,14 @@ private:
         return m_window->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
     }
     void showAndActivate();
+    // The buttons as a run shows them, and a text in the status line as a run's ShowInfo sets it
+    // (whole runs: tst_WindowRun).
+    void showRunningButtons()
+    {
+        control<QPushButton>("cmdReindexar")->hide();
+        control<QPushButton>("cmdCancelar")->show();
+    }
+    void showStatus(const QString& text) { control<AutoSizeLabel>("lblInfo")->showText(text); }
 
     std::unique_ptr<FakeFileFinder> m_finder;
     std::shared_ptr<RecordingPrompter> m_prompter;
@@ -235,8 +216,8 @@ void tst_frmTarvelin::initialState()
     QVERIFY(!list->isEditable());
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->currentIndex(), -1);
-    QCOMPARE(m_window->baseText(), QString());
-    QVERIFY(!m_window->cancelRequested());
+    QCOMPARE(list->currentText(), QString());
+    QCOMPARE(control<QLabel>("lblInfo")->text(), QString());
     QVERIFY(m_prompter->asked.isEmpty());
 }
 
@@ -326,11 +307,11 @@ void tst_frmTarvelin::onLineAnswersClicksAnywhereInItsBox()
     auto* box = control<QCheckBox>("chkOnLine");
     const QPoint where(int(box->width() * share.x()), int(box->height() * share.y()));
     m_window->show();
-    const int before = m_window->onLineValue();
+    const bool before = box->isChecked();
     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, where);
-    QCOMPARE(m_window->onLineValue(), 1 - before);
+    QCOMPARE(box->isChecked(), !before);
     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, where);
-    QCOMPARE(m_window->onLineValue(), before);
+    QCOMPARE(box->isChecked(), before);
 }
 
 void tst_frmTarvelin::passwordEcho()
@@ -364,10 +345,8 @@ void tst_frmTarvelin::tabOrder()
     QFETCH(bool, running);
     QFETCH(QStringList, order);
 
-    if (running) {
-        m_window->hideReindexar();
-        m_window->showCancelar();
-    }
+    if (running)
+        showRunningButtons();
     showAndActivate();
     QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
     for (qsizetype i = 1; i < order.size(); ++i) {
@@ -391,98 +370,13 @@ void tst_frmTarvelin::tabOrderIncludesHiddenFieldsInTheirPlace()
     QCOMPARE(seen, expected);
 }
 
-void tst_frmTarvelin::buttonStates()
-{
-    auto* reindexar = control<QPushButton>("cmdReindexar");
-    auto* cancelar = control<QPushButton>("cmdCancelar");
-    m_window->show();
-
-    // Idle
-    QVERIFY(reindexar->isVisible());
-    QVERIFY(!cancelar->isVisible());
-
-    // Running: what a run does when it starts.
-    m_window->hideReindexar();
-    m_window->showCancelar();
-    QVERIFY(!reindexar->isVisible());
-    QVERIFY(cancelar->isVisible());
-
-    // Cancelling: "Cancelar" hides itself and says so.
-    m_window->ShowInfo(QStringLiteral("Reindexando: PK_CLIENTES"));
-    QTest::mouseClick(cancelar, Qt::LeftButton);
-    QVERIFY(m_window->cancelRequested());
-    QVERIFY(!reindexar->isVisible());
-    QVERIFY(!cancelar->isVisible());
-    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Cancelando..."));
-    QVERIFY(m_prompter->asked.isEmpty());
-
-    // Idle again: what a run does when it ends.
-    m_window->showReindexar();
-    m_window->hideCancelar();
-    QVERIFY(reindexar->isVisible());
-    QVERIFY(!cancelar->isVisible());
-}
-
-void tst_frmTarvelin::cancelFlagStaysUntilReset()
-{
-    m_window->cmdCancelar_Click();
-    QVERIFY(m_window->cancelRequested());
-    m_window->showReindexar();
-    m_window->hideCancelar();
-    QVERIFY(m_window->cancelRequested());
-    m_window->resetCancel();
-    QVERIFY(!m_window->cancelRequested());
-}
-
-void tst_frmTarvelin::baseTextIsTheChosenEntry()
-{
-    auto* list = control<QComboBox>("cmbBase");
-    list->setCurrentIndex(1);
-    QCOMPARE(m_window->baseText(), QStringLiteral("Test"));
-    list->setCurrentIndex(0);
-    QCOMPARE(m_window->baseText(), QStringLiteral("Prod"));
-}
-
-void tst_frmTarvelin::showInfoServesAQueuedCancelClick()
-{
-    m_window->show();
-    m_window->hideReindexar();
-    m_window->showCancelar();
-    auto* cancelar = control<QPushButton>("cmdCancelar");
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-
-    // The user clicks while the run is busy: the click waits in the window system's queue.
-    WindowSystemInput::queueClick(cancelar);
-    QVERIFY(!m_window->cancelRequested());
-
-    m_window->ShowInfo(QStringLiteral("Reindexando: PK_CLIENTES"));
-
-    QVERIFY(m_window->cancelRequested());
-    QVERIFY(!cancelar->isVisible());
-    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Cancelando..."));
-}
-
-void tst_frmTarvelin::showInfoServesEveryPendingEvent()
-{
-    EventCounter first;
-    EventCounter second;
-    for (int i = 0; i < 50; ++i) {
-        QCoreApplication::postEvent(&first, new QEvent(QEvent::User));
-        QCoreApplication::postEvent(&second, new QEvent(QEvent::User));
-    }
-    m_window->ShowInfo(QStringLiteral("Procesando..."));
-    QCOMPARE(first.received, 50);
-    QCOMPARE(second.received, 50);
-    QCOMPARE(control<QLabel>("lblInfo")->text(), QStringLiteral("Procesando..."));
-}
-
-void tst_frmTarvelin::showInfoEmptyTextEmptiesTheStatus()
+void tst_frmTarvelin::emptyTextEmptiesTheStatus()
 {
     auto* status = control<QLabel>("lblInfo");
     const QPoint place = status->pos();
-    m_window->ShowInfo(QStringLiteral("Terminado"));
+    showStatus(QStringLiteral("Terminado"));
     const int withText = status->width();
-    m_window->ShowInfo(QString());
+    showStatus(QString());
     QCOMPARE(status->text(), QString());
     QVERIFY(status->width() < withText);
     QCOMPARE(status->pos(), place);
@@ -504,7 +398,7 @@ void tst_frmTarvelin::statusGrowsToTheRightOnOneLine()
     QFETCH(QString, text);
     auto* status = control<QLabel>("lblInfo");
     const QPoint place = status->pos();
-    m_window->ShowInfo(text);
+    showStatus(text);
     const QFontMetrics metrics(status->font());
     QCOMPARE(status->text(), text);
     QCOMPARE(status->pos(), place);
@@ -519,7 +413,7 @@ void tst_frmTarvelin::longStatusIsCutAtTheWindowEdge()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     auto* status = control<QLabel>("lblInfo");
-    m_window->ShowInfo(QString(200, QLatin1Char('X')));
+    showStatus(QString(200, QLatin1Char('X')));
     QVERIFY(status->geometry().right() >= m_window->width());
     // What shows ends at the window's edge.
     QCOMPARE(status->visibleRegion().boundingRect().right(), m_window->width() - status->x() - 1);
@@ -528,10 +422,9 @@ void tst_frmTarvelin::longStatusIsCutAtTheWindowEdge()
 void tst_frmTarvelin::longStatusLeavesCancelClickable()
 {
     m_window->show();
-    m_window->hideReindexar();
-    m_window->showCancelar();
+    showRunningButtons();
     auto* cancelar = control<QPushButton>("cmdCancelar");
-    m_window->ShowInfo(QString(200, QLatin1Char('X')));
+    showStatus(QString(200, QLatin1Char('X')));
 
     // The status line runs across the bottom of "Cancelar".
     const QPoint underStatus(cancelar->geometry().center().x(), control<QLabel>("lblInfo")->y() + 5);

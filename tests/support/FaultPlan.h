@@ -1,19 +1,18 @@
 #pragma once
 
 #include <QList>
-#include <QMap>
 #include <QStringList>
 
 #include <functional>
 
-// Which calls of the database layer fail, and how: a fault fires at the N-th
-// call of an operation (counting only statements that start with sqlPrefix for
-// "Execute") and then again for `times` calls in a row (-1: for ever).
+// Which calls of the database layer fail, and how: a fault fires at the N-th call of an operation
+// (counting only statements that start with sqlPrefix for "Execute") and then again for `times`
+// calls in a row (-1: for ever).
 struct FaultPlan
 {
     struct Fault
     {
-        QString operation; // Open, SetTimeout, Execute, Close, Eof, Fields, MoveNext, CloseRows
+        QString operation; // Open, Execute, Close
         int atCall = 1;
         int times = 1;
         qint32 number = 0;
@@ -25,9 +24,9 @@ struct FaultPlan
 
     QList<Fault> faults;
     QStringList statements; // every Execute that reached the layer
-    QList<qint32> timeouts; // the connection's time-out at each of those
     QStringList operations; // every call that reached the layer, in order
-    std::function<void(const QString&)> beforeExecute; // e.g. to queue a click during a rebuild
+    // Called on the run's thread before each statement, e.g. to cancel or click during a rebuild.
+    std::function<void(const QString&)> beforeExecute;
 
     FaultPlan& fail(const QString& operation, int atCall, qint32 number, const QString& description,
         int times = 1, const QString& sqlPrefix = {});

@@ -9,17 +9,29 @@
 class FaultyConnection : public Connection
 {
 public:
-    explicit FaultyConnection(std::shared_ptr<FaultPlan> plan);
+    explicit FaultyConnection(std::shared_ptr<FaultPlan> plan)
+        : m_plan(std::move(plan))
+    { }
 
-    void Open(const QString& connectionString, const QString& user, const QString& password,
-        qint32 options) override;
-    void setCommandTimeout(qint32 seconds) override;
-    qint32 CommandTimeout() const override { return m_inner->CommandTimeout(); }
-    std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override;
-    void Close() override;
-    bool isOpen() const override { return m_inner->isOpen(); }
+    void Open(const QString& connectionString) override
+    {
+        m_plan->check(QStringLiteral("Open"));
+        Connection::Open(connectionString);
+    }
+    std::unique_ptr<Recordset> Execute(const QString& sql) override
+    {
+        m_plan->statements << sql;
+        if (m_plan->beforeExecute)
+            m_plan->beforeExecute(sql);
+        m_plan->check(QStringLiteral("Execute"), sql);
+        return Connection::Execute(sql);
+    }
+    void Close() override
+    {
+        m_plan->check(QStringLiteral("Close"));
+        Connection::Close();
+    }
 
 private:
     std::shared_ptr<FaultPlan> m_plan;
-    std::unique_ptr<Connection> m_inner;
 };

@@ -1,6 +1,5 @@
 #include "Connection.h"
 #include "ConnectionProfile.h"
-#include "FakeSqlDriver.h"
 #include "ProfileTestFolder.h"
 #include "RaisedError.h"
 #include "Recordset.h"
@@ -31,20 +30,10 @@ namespace {
 
 using Provoke = std::function<std::optional<TarvelinError>(const ProfileTestFolder&)>;
 
-std::optional<TarvelinError> open(const QString& connectionString, qint32 options = -1)
+std::optional<TarvelinError> open(const QString& connectionString)
 {
     Connection cn;
-    return raisedBy([&] { cn.Open(connectionString, QString(), QString(), options); });
-}
-
-std::optional<TarvelinError> executeOnFakeDriver(bool twice)
-{
-    FakeServer::reset();
-    Connection cn;
-    cn.Open(QStringLiteral("Provider=TVFAKE;"), QString(), QString(), -1);
-    if (twice)
-        return raisedBy([&] { cn.Open(QStringLiteral("Provider=TVFAKE;"), QString(), QString(), -1); });
-    return raisedBy([&] { cn.Execute(QStringLiteral("ALTER INDEX IDX_A REBUILD"), Connection::adCmdText); });
+    return raisedBy([&] { cn.Open(connectionString); });
 }
 
 std::optional<TarvelinError> loadProfile(
@@ -83,19 +72,12 @@ std::optional<TarvelinError> storedPassword(const ProfileTestFolder& folder, con
 std::optional<TarvelinError> unexpectedFailureInARun()
 {
     RunFixture f;
-    f.window.onCall = [](const QString& entry) {
+    f.observer.onCall = [](const QString& entry) {
         if (entry == QLatin1String("info:Conectando..."))
             throw std::runtime_error("fallo");
     };
     f.run();
-    for (const QString& entry : std::as_const(f.window.journal)) {
-        const qsizetype at = entry.indexOf(QLatin1String("|Error "));
-        if (entry.startsWith(QLatin1String("error:")) && at > 0) {
-            const QString text = entry.mid(at + 7);
-            return TarvelinError(text.left(text.indexOf(u':')).toInt(), text);
-        }
-    }
-    return std::nullopt;
+    return f.outcome.error;
 }
 
 // The documents' table rows that start with this number: "| <number> | ... |".
@@ -126,29 +108,16 @@ void tst_ErrorNumbers::documentedNumbers_data()
     QTest::addColumn<Provoke>("provoke");
 
     const QByteArray head = "[Corvath S.L.]\n";
-    QTest::newRow("layer: option not accepted")
-        << 3001 << QStringLiteral("an option or value the layer does not accept")
-        << Provoke([](auto&) { return open("Driver={x}", 5); });
     QTest::newRow("layer: past the last row")
         << 3021 << QStringLiteral("past the last row") << Provoke([](auto&) {
                Recordset rows({QStringLiteral("INDEX_NAME")}, {});
                return raisedBy([&] { rows.MoveNext(); });
            });
-    QTest::newRow("layer: time-out the provider cannot keep")
-        << 3251 << QStringLiteral("cannot keep one")
-        << Provoke([](auto&) { return executeOnFakeDriver(false); });
     QTest::newRow("layer: no such column")
         << 3265 << QStringLiteral("no column of that name") << Provoke([](auto&) {
                Recordset rows({QStringLiteral("INDEX_NAME")}, {QVariant(QStringLiteral("IDX_A"))});
                return raisedBy([&] { rows.Fields(QStringLiteral("OWNER")); });
            });
-    QTest::newRow("layer: closed connection")
-        << 3704 << QStringLiteral("closed connection") << Provoke([](auto&) {
-               Connection cn;
-               return raisedBy([&] { cn.Execute(QStringLiteral("SELECT 1"), Connection::adCmdText); });
-           });
-    QTest::newRow("layer: already open")
-        << 3705 << QStringLiteral("already open") << Provoke([](auto&) { return executeOnFakeDriver(true); });
     QTest::newRow("layer: no such provider")
         << 3706 << QStringLiteral("names no Qt SQL driver")
         << Provoke([](auto&) { return open("Provider=NoSuchDriver;Driver={x}"); });

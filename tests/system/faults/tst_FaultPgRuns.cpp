@@ -1,9 +1,8 @@
 #include "BackendKiller.h"
 #include "Connection.h"
 #include "PgTestBed.h"
+#include "RecordingObserver.h"
 #include "ReindexRun.h"
-#include "ScriptedWindow.h"
-#include "TarvelinError.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -31,7 +30,7 @@ private slots:
 
 private:
     void writeProfile(const QByteArray& provider, const QString& connection);
-    QStringList run(ScriptedWindow& window, bool postgresRebuilds = false);
+    QStringList run(RecordingObserver& observer, bool postgresRebuilds = false);
     qint64 fileNode(const QString& index);
     void holdLockOnOrders();
     void releaseLock();
@@ -57,15 +56,14 @@ public:
         : m_sent(sent)
     { }
 
-    std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override
+    std::unique_ptr<Recordset> Execute(const QString& sql) override
     {
         *m_sent << sql;
         static const QRegularExpression rebuild(
             QStringLiteral("^ALTER INDEX (.+?) REBUILD(?: (?:SUB)?PARTITION (.+))?$"));
         const QRegularExpressionMatch match = rebuild.match(sql);
         const QString index = match.hasCaptured(2) ? match.captured(2) : match.captured(1);
-        return Connection::Execute(
-            match.hasMatch() ? QStringLiteral("REINDEX INDEX ") + index : sql, options);
+        return Connection::Execute(match.hasMatch() ? QStringLiteral("REINDEX INDEX ") + index : sql);
     }
 
 private:
@@ -80,20 +78,15 @@ public:
         : m_sent(sent)
     { }
 
-    std::unique_ptr<Recordset> Execute(const QString& sql, qint32 options) override
+    std::unique_ptr<Recordset> Execute(const QString& sql) override
     {
         *m_sent << sql;
-        return Connection::Execute(sql, options);
+        return Connection::Execute(sql);
     }
 
 private:
     QStringList* m_sent;
 };
-
-QStringList errorBoxes(const ScriptedWindow& window)
-{
-    return window.journal.filter(QRegularExpression(QStringLiteral("^error:")));
-}
 
 } // namespace
 
@@ -119,29 +112,29 @@ void tst_FaultPgRuns::writeProfile(const QByteArray& provider, const QString& co
 }
 
 // Runs the profile Pg; returns the statements the run sent, in order.
-QStringList tst_FaultPgRuns::run(ScriptedWindow& window, bool postgresRebuilds)
+QStringList tst_FaultPgRuns::run(RecordingObserver& observer, bool postgresRebuilds)
 {
-    auto sent = std::make_shared<QStringList>();
-    RunPlatform platform = RunPlatform::real();
-    platform.programFolder = [this] { return m_folder.path(); };
-    platform.newConnection = [sent, postgresRebuilds]() -> std::unique_ptr<Connection> {
-        if (postgresRebuilds)
-            return std::make_unique<PostgresRebuilds>(sent.get());
-        return std::make_unique<Recording>(sent.get());
-    };
-    window.base = QStringLiteral("Pg");
-    ReindexRun(window, platform).execute();
-    return *sent;
+    QStringList sent;
+    RunRequest request;
+    request.profileName = QStringLiteral("Pg");
+    request.programFolder = m_folder.path();
+    request.vendorName = QStringLiteral("Corvath S.L.");
+    const CancelToken cancel;
+    ReindexRun::execute(
+        request, cancel, observer, [&sent, postgresRebuilds]() -> std::unique_ptr<Connection> {
+            if (postgresRebuilds)
+                return std::make_unique<PostgresRebuilds>(&sent);
+            return std::make_unique<Recording>(&sent);
+        });
+    return sent;
 }
 
 // The file that holds the index's data; REINDEX gives it a new one.
 qint64 tst_FaultPgRuns::fileNode(const QString& index)
 {
     Connection cn;
-    cn.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-    return cn
-        .Execute(
-            QStringLiteral("SELECT pg_relation_filenode('%1') AS node").arg(index), Connection::adCmdText)
+    cn.Open(m_bed.connectionWithPassword());
+    return cn.Execute(QStringLiteral("SELECT pg_relation_filenode('%1') AS node").arg(index))
         ->Fields("node")
         .toLongLong();
 }
@@ -180,20 +173,19 @@ void tst_FaultPgRuns::nothingToConnectTo()
     QFETCH(QString, description);
 
     writeProfile(provider, connection);
-    ScriptedWindow window;
-    const QStringList sent = run(window);
+    RecordingObserver observer;
+    const QStringList sent = run(observer);
 
     QCOMPARE(sent, QStringList());
-    const QStringList boxes = errorBoxes(window);
+    const QStringList boxes = observer.errors();
     QCOMPARE(boxes.size(), 1);
-    const QString prefix = QStringLiteral("error:Tarvelin|Error %1: ").arg(number);
+    const QString prefix = QStringLiteral("error:Error %1: ").arg(number);
     QVERIFY2(
         boxes.first().startsWith(prefix) && boxes.first().contains(description), qPrintable(boxes.first()));
-    QCOMPARE(window.status, boxes.first().mid(prefix.size()));
-    QCOMPARE(window.statuses().mid(0, 2), QStringList({"Conectando...", "Procesando..."}));
+    QCOMPARE(observer.status(), boxes.first().mid(prefix.size()));
+    QCOMPARE(observer.statuses().mid(0, 2), QStringList({"Conectando...", "Procesando..."}));
     // The password never reaches the screen.
     QVERIFY(!boxes.first().contains(m_bed.password));
-    QVERIFY(window.reindexarShown && !window.cancelarShown);
 }
 
 // Another session keeps orders locked in an open transaction (as an
@@ -248,8 +240,8 @@ void tst_FaultPgRuns::backendKilledDuringARebuild()
         QStringLiteral("SELECT pg_terminate_backend(pid) AS done FROM pg_stat_activity "
                        "WHERE wait_event_type = 'Lock' AND query = 'REINDEX INDEX IDX_ORDERS_DATE'"));
 
-    ScriptedWindow window;
-    const QStringList sent = run(window, true);
+    RecordingObserver observer;
+    const QStringList sent = run(observer, true);
     const bool killed = killer.finish();
     QVERIFY2(killer.error().isEmpty(), qPrintable(killer.error()));
     QVERIFY(killed);
@@ -258,16 +250,15 @@ void tst_FaultPgRuns::backendKilledDuringARebuild()
     // executing when its session ended, the rest were never sent.
     QCOMPARE(sent.mid(1),
         QStringList({"ALTER INDEX CUSTOMERS_PK REBUILD", "ALTER INDEX IDX_ORDERS_DATE REBUILD"}));
-    const QStringList boxes = errorBoxes(window);
+    const QStringList boxes = observer.errors();
     QCOMPARE(boxes.size(), 1);
-    QVERIFY2(boxes.first().startsWith("error:Tarvelin|Error 35: ")
+    QVERIFY2(boxes.first().startsWith("error:Error 35: ")
             && boxes.first().contains("terminating connection due to administrator command"),
         qPrintable(boxes.first()));
-    QCOMPARE(window.status, boxes.first().mid(QStringLiteral("error:Tarvelin|Error 35: ").size()));
-    QCOMPARE(window.statuses().filter(QRegularExpression("^Reindexando: ")),
+    QCOMPARE(observer.status(), boxes.first().mid(QStringLiteral("error:Error 35: ").size()));
+    QCOMPARE(observer.statuses().filter(QRegularExpression("^Reindexando: ")),
         QStringList({"Reindexando: CUSTOMERS_PK", "Reindexando: IDX_ORDERS_DATE"}));
-    QVERIFY(!window.statuses().contains("Terminado"));
-    QVERIFY(window.reindexarShown && !window.cancelarShown);
+    QVERIFY(!observer.statuses().contains("Terminado"));
 
     // On the server: the earlier rebuild stays done, the interrupted one and the
     // later ones left the indexes as they were.
@@ -280,7 +271,7 @@ void tst_FaultPgRuns::backendKilledDuringARebuild()
     // partition by partition.
     const qint64 partitionBefore = fileNode("s2024");
     const qint64 subpartitionBefore = fileNode("m2025_s");
-    ScriptedWindow again;
+    RecordingObserver again;
     const QStringList all = run(again, true);
     QCOMPARE(all.mid(1),
         QStringList({"ALTER INDEX CUSTOMERS_PK REBUILD", "ALTER INDEX IDX_ORDERS_DATE REBUILD",
@@ -289,8 +280,8 @@ void tst_FaultPgRuns::backendKilledDuringARebuild()
             "ALTER INDEX SALES_SOLD_IX REBUILD PARTITION S2024",
             "ALTER INDEX SALES_SOLD_IX REBUILD PARTITION S2025", "ALTER INDEX SYSTEM_X_IDX REBUILD",
             "ALTER INDEX \"idx-lower\" REBUILD"}));
-    QCOMPARE(again.status, QStringLiteral("Terminado"));
-    QVERIFY(errorBoxes(again).isEmpty());
+    QCOMPARE(again.status(), QStringLiteral("Terminado"));
+    QVERIFY(again.errors().isEmpty());
     QVERIFY(fileNode("idx_orders_date") != ordersDateBefore);
     QVERIFY(fileNode("orders_pk") != ordersBefore);
     QVERIFY(fileNode("s2024") != partitionBefore);

@@ -3,8 +3,7 @@
 #include "FileFinder.h"
 #include "LogLines.h"
 #include "RecordingPrompter.h"
-#include "ReindexRun.h"
-#include "ScriptedWindow.h"
+#include "RunFixture.h"
 #include "frmTarvelin.h"
 
 #include <QComboBox>
@@ -12,7 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -113,9 +112,7 @@ void tst_FaultProfiles::makeWindow()
     frmTarvelin::Services services;
     services.programFolder = [dir = m_folder->path()] { return dir; };
     services.prompter = m_prompter;
-    services.runPlatform = RunPlatform::real();
-    services.runPlatform.programFolder = [dir = m_folder->path()] { return dir; };
-    services.runPlatform.newConnection = [this] {
+    services.newConnection = [this] {
         ++m_connections;
         return std::make_unique<FaultyConnection>(m_plan);
     };
@@ -130,7 +127,9 @@ void tst_FaultProfiles::runProfile(const QString& name)
     const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     QVERIFY2(index >= 0, qPrintable(name + QStringLiteral(" is not listed")));
     list->setCurrentIndex(index);
+    QSignalSpy ended(m_window.get(), &frmTarvelin::runEnded);
     QTest::mouseClick(button("cmdReindexar"), Qt::LeftButton);
+    QVERIFY(ended.wait(30000));
     QVERIFY(button("cmdReindexar")->isVisible());
     QVERIFY(!button("cmdCancelar")->isVisible());
 }
@@ -263,20 +262,16 @@ void tst_FaultProfiles::namesThatArePathsLoadNothing()
     QVERIFY(writeFile("app/sub/Roto.cfp", Valid));
     name.replace(QStringLiteral("<parent>"), m_folder->path());
 
-    ScriptedWindow window;
-    window.base = name;
-    RunPlatform platform = RunPlatform::real();
-    platform.programFolder = [app = folder.filePath("app")] { return app; };
-    platform.newConnection = [this] {
-        ++m_connections;
-        return std::make_unique<FaultyConnection>(m_plan);
-    };
-    ReindexRun(window, platform).execute();
+    RunFixture f;
+    f.request.profileName = name;
+    f.request.programFolder = folder.filePath("app");
+    f.run();
 
-    QCOMPARE(window.statuses(), QStringList({"Conectando...", "Seleccione la base de datos a reindexar"}));
-    QVERIFY(window.journal.filter(QRegularExpression("^error:")).isEmpty());
-    QCOMPARE(m_connections, 0);
-    QVERIFY(window.reindexarShown && !window.cancelarShown);
+    QCOMPARE(
+        f.observer.statuses(), QStringList({"Conectando...", "Seleccione la base de datos a reindexar"}));
+    QVERIFY(f.observer.errors().isEmpty());
+    QCOMPARE(f.connectionsMade, 0);
+    QCOMPARE(f.outcome.end, RunOutcome::End::NoProfile);
 }
 
 QTEST_MAIN(tst_FaultProfiles)

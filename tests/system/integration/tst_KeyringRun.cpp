@@ -1,15 +1,8 @@
-#include "ConnectionProfile.h"
 #include "CredentialStore.h"
 #include "ErrorNumbers.h"
-#include "FaultyConnection.h"
-#include "LogLines.h"
-#include "ReindexRun.h"
-#include "ScriptedWindow.h"
+#include "RunFixture.h"
 #include "StoredCredential.h"
 
-#include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -23,19 +16,18 @@ class tst_KeyringRun : public QObject
 
 private slots:
     void initTestCase();
-    void init();
     void storedPasswordLogsOn();
     void storeFailureIsARunError_data();
     void storeFailureIsARunError();
     void lookupServesNoEventOfTheProgram();
 
 private:
-    void writeProfile(const QString& simulatorConfig, const QString& credential);
-    void run(ScriptedWindow& window);
-
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::shared_ptr<FaultPlan> m_plan;
-    int m_connections = 0;
+    // Prod.cfp names the credential and holds no password, so anyone may read it.
+    static void writeProfile(RunFixture& f, const QString& simulatorConfig, const QString& credential)
+    {
+        f.writeProfile(QStringLiteral("Prod"), simulatorConfig, "Credencial=" + credential.toUtf8() + "\n",
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
 };
 
 void tst_KeyringRun::initTestCase()
@@ -43,53 +35,18 @@ void tst_KeyringRun::initTestCase()
     TV_NEED_CREDENTIAL_STORE();
 }
 
-void tst_KeyringRun::init()
-{
-    m_folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_folder->isValid());
-    m_plan = std::make_shared<FaultPlan>();
-    m_connections = 0;
-}
-
-// Readable by anyone: the file holds no password, so the owner-only rule does not apply.
-void tst_KeyringRun::writeProfile(const QString& simulatorConfig, const QString& credential)
-{
-    QFile file(m_folder->filePath("Prod.cfp"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(("[Corvath S.L.]\nConnection=Driver={Simulador Oracle};" + simulatorConfig + ";Log={"
-        + m_folder->filePath("log") + "}\nCredencial=" + credential + "\n")
-                   .toUtf8());
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
-}
-
-void tst_KeyringRun::run(ScriptedWindow& window)
-{
-    RunPlatform platform = RunPlatform::real();
-    platform.programFolder = [dir = m_folder->path()] { return dir; };
-    platform.newConnection = [this] {
-        ++m_connections;
-        return std::make_unique<FaultyConnection>(m_plan);
-    };
-    window.base = QStringLiteral("Prod");
-    ReindexRun(window, platform).execute();
-}
-
 void tst_KeyringRun::storedPasswordLogsOn()
 {
     StoredCredential credential;
     QVERIFY(credential.store(QStringLiteral("se;cr}et ñ")));
-    writeProfile(QStringLiteral("Indexes=IDX_A,IDX_B;ExpectPwd={se;cr}}et ñ}"), credential.name());
-    ScriptedWindow window;
-    run(window);
+    RunFixture f;
+    writeProfile(f, QStringLiteral("Indexes=IDX_A,IDX_B;ExpectPwd={se;cr}}et ñ}"), credential.name());
+    f.run();
 
-    QCOMPARE(window.status, QStringLiteral("Terminado"));
-    QVERIFY(window.journal.filter(QRegularExpression("^error:")).isEmpty());
-    const QStringList log = logLines(m_folder->filePath("log"));
-    QCOMPARE(log.value(0), QStringLiteral("CONNECT"));
-    QCOMPARE(loggedStatements(m_folder->filePath("log")).mid(1),
-        QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
-    QVERIFY(!window.journal.join(u'\n').contains(QLatin1String("se;cr")));
+    QCOMPARE(f.outcome.end, RunOutcome::End::Finished);
+    QCOMPARE(f.serverLog().value(0), QStringLiteral("CONNECT"));
+    QCOMPARE(f.rebuilds(), QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}));
+    QVERIFY(!f.observer.journal.join(u'\n').contains(QLatin1String("se;cr")));
 }
 
 void tst_KeyringRun::storeFailureIsARunError_data()
@@ -128,28 +85,28 @@ void tst_KeyringRun::storeFailureIsARunError()
         QVERIFY(credential.store(QStringLiteral("tiger")));
         QVERIFY(StoredCredential::lockKeyring());
     }
-    writeProfile(QStringLiteral("Indexes=IDX_A;ExpectPwd=tiger"), credential.name());
-    ScriptedWindow window;
-    run(window);
+    RunFixture f;
+    writeProfile(f, QStringLiteral("Indexes=IDX_A;ExpectPwd=tiger"), credential.name());
+    f.run();
 
-    // One box with the number and words, the words in the status line, the buttons back.
+    // One box with the number and words, then the words in the status line.
     const QString description = QStringLiteral("El perfil Prod usa la credencial «%1»").arg(credential.name())
         + QString(detail).replace(QStringLiteral("<name>"), credential.name());
-    const QStringList errors = window.journal.filter(QRegularExpression("^error:"));
+    const QStringList errors = f.observer.errors();
     QCOMPARE(errors.size(), 1);
-    const QString shown = QStringLiteral("error:Tarvelin|Error %1: ").arg(number);
+    const QString shown = QStringLiteral("error:Error %1: ").arg(number);
     QVERIFY2(errors.first().startsWith(shown), qPrintable(errors.first()));
+    const QString status = f.observer.status();
     if (detail.endsWith(QLatin1String(": "))) {
-        QVERIFY2(window.status.startsWith(description) && window.status.size() > description.size(),
-            qPrintable(window.status));
+        QVERIFY2(status.startsWith(description) && status.size() > description.size(), qPrintable(status));
     } else {
-        QCOMPARE(window.status, description);
+        QCOMPARE(status, description);
     }
-    QCOMPARE(errors.first(), shown + window.status);
-    QVERIFY(window.reindexarShown && !window.cancelarShown);
+    QCOMPARE(errors.first(), shown + status);
+    QCOMPARE(f.outcome.end, RunOutcome::End::Failed);
     // Stopped before a connection existed.
-    QCOMPARE(m_connections, 0);
-    QVERIFY(!QFile::exists(m_folder->filePath("log")));
+    QCOMPARE(f.connectionsMade, 0);
+    QVERIFY(f.serverLog().isEmpty());
 }
 
 void tst_KeyringRun::lookupServesNoEventOfTheProgram()

@@ -4,7 +4,6 @@
 #include "RaisedError.h"
 
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 
@@ -17,18 +16,15 @@ private slots:
     void initTestCase();
 
     void passwordInConnectionString();
-    void userAndPasswordArguments();
     void dataSourceName_data();
     void dataSourceName();
     void wrongPassword();
-    void wrongPasswordArgument();
     void serverDown();
     void noSuchDriver();
     void twoConnectionsAtOnce();
 
 private:
     QString currentUser(Connection& cn);
-    QString connectionWithoutUser() const;
 
     PgTestBed m_bed;
 };
@@ -40,36 +36,17 @@ void tst_PgConnection::initTestCase()
 
 QString tst_PgConnection::currentUser(Connection& cn)
 {
-    auto rs = cn.Execute("SELECT current_user AS who", Connection::adCmdText);
+    auto rs = cn.Execute("SELECT current_user AS who");
     return rs->Fields("who").toString();
-}
-
-QString tst_PgConnection::connectionWithoutUser() const
-{
-    QString connection = m_bed.connection;
-    connection.remove(
-        QRegularExpression(QStringLiteral(";\\s*Uid=[^;]*"), QRegularExpression::CaseInsensitiveOption));
-    return connection;
 }
 
 void tst_PgConnection::passwordInConnectionString()
 {
     // The bed's password holds ";", "=" and "}", so this also checks the escaping.
     Connection cn;
-    cn.Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-    QVERIFY(cn.isOpen());
+    cn.Open(m_bed.connectionWithPassword());
     QCOMPARE(currentUser(cn), m_bed.user);
     cn.Close();
-    QVERIFY(!cn.isOpen());
-}
-
-void tst_PgConnection::userAndPasswordArguments()
-{
-    const QString connection = connectionWithoutUser();
-    QVERIFY2(connection != m_bed.connection, "the bed's connection string names no Uid");
-    Connection cn;
-    cn.Open(connection, m_bed.user, m_bed.password, Connection::adOptionUnspecified);
-    QCOMPARE(currentUser(cn), m_bed.user);
 }
 
 void tst_PgConnection::dataSourceName_data()
@@ -88,7 +65,7 @@ void tst_PgConnection::dataSourceName()
     const QByteArray saved = qgetenv("ODBCINI");
     qputenv("ODBCINI", m_bed.dataSourceFile.toLocal8Bit());
     Connection cn;
-    const auto error = raisedBy([&] { cn.Open(connectionString, QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open(connectionString); });
     qputenv("ODBCINI", saved);
     QVERIFY2(!error, error ? qPrintable(error->description()) : "");
     QCOMPARE(currentUser(cn), m_bed.user);
@@ -97,8 +74,7 @@ void tst_PgConnection::dataSourceName()
 void tst_PgConnection::wrongPassword()
 {
     Connection cn;
-    const auto error = raisedBy(
-        [&] { cn.Open(m_bed.connectionWithPassword(m_bed.password + "x"), QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open(m_bed.connectionWithPassword(m_bed.password + "x")); });
     QVERIFY(error);
     // psqlODBC's number for a failed log-in, and the server's own words.
     QCOMPARE(error->number(), 101);
@@ -107,17 +83,6 @@ void tst_PgConnection::wrongPassword()
         qPrintable(error->description()));
     QVERIFY2(!error->description().startsWith(u'['), qPrintable(error->description()));
     QCOMPARE(error->description(), error->description().trimmed());
-    QVERIFY(!cn.isOpen());
-}
-
-void tst_PgConnection::wrongPasswordArgument()
-{
-    Connection cn;
-    const auto error = raisedBy([&] { cn.Open(connectionWithoutUser(), m_bed.user, "wrong", -1); });
-    QVERIFY(error);
-    QCOMPARE(error->number(), 101);
-    QVERIFY2(
-        error->description().contains("password authentication failed"), qPrintable(error->description()));
 }
 
 void tst_PgConnection::serverDown()
@@ -134,19 +99,17 @@ void tst_PgConnection::serverDown()
     QVERIFY(connection.contains(QStringLiteral("Port=%1").arg(port)));
 
     Connection cn;
-    const auto error = raisedBy([&] { cn.Open(connection, QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open(connection); });
     QVERIFY(error);
     QCOMPARE(error->number(), 101);
     QVERIFY2(error->description().contains("Connection refused"), qPrintable(error->description()));
     QCOMPARE(error->description(), error->description().trimmed());
-    QVERIFY(!cn.isOpen());
 }
 
 void tst_PgConnection::noSuchDriver()
 {
     Connection cn;
-    const auto error = raisedBy(
-        [&] { cn.Open("Driver={No Such Driver};Server=127.0.0.1;Uid=x;PWD={y}", QString(), QString(), -1); });
+    const auto error = raisedBy([&] { cn.Open("Driver={No Such Driver};Server=127.0.0.1;Uid=x;PWD={y}"); });
     QVERIFY(error);
     // The driver manager's own error: no native number, prefixes gone.
     QCOMPARE(error->number(), ErrorNumber::DriverFailure);
@@ -157,10 +120,10 @@ void tst_PgConnection::twoConnectionsAtOnce()
 {
     Connection first;
     Connection second;
-    first.Open(m_bed.connectionWithPassword(), QString(), QString(), -1);
-    second.Open(m_bed.connectionWithPassword(), QString(), QString(), -1);
-    const int firstPid = first.Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
-    const int secondPid = second.Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
+    first.Open(m_bed.connectionWithPassword());
+    second.Open(m_bed.connectionWithPassword());
+    const int firstPid = first.Execute("SELECT pg_backend_pid() AS pid")->Fields("pid").toInt();
+    const int secondPid = second.Execute("SELECT pg_backend_pid() AS pid")->Fields("pid").toInt();
     QVERIFY(firstPid != 0);
     QVERIFY(firstPid != secondPid);
     first.Close();

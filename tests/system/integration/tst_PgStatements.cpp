@@ -23,9 +23,6 @@ private slots:
     void otherStatementsWhileWalkingRows();
     void syntaxError();
     void killedBackend();
-    void timeOut();
-    void noTimeOut();
-    void timeOutAppliesPerStatement();
 
 private:
     PgTestBed m_bed;
@@ -40,8 +37,7 @@ void tst_PgStatements::initTestCase()
 void tst_PgStatements::init()
 {
     m_cn = std::make_unique<Connection>();
-    m_cn->Open(m_bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-    m_cn->setCommandTimeout(0);
+    m_cn->Open(m_bed.connectionWithPassword());
 }
 
 void tst_PgStatements::cleanup()
@@ -52,7 +48,7 @@ void tst_PgStatements::cleanup()
 void tst_PgStatements::dictionaryQuery()
 {
     // The program's query, read as a real SQL engine answers it (joins, LIKE ... ESCAPE, NOT IN).
-    auto rs = m_cn->Execute(OracleSql::indexListQuery(), Connection::adCmdText);
+    auto rs = m_cn->Execute(OracleSql::indexListQuery());
     QStringList rows;
     while (!rs->Eof()) {
         QStringList values;
@@ -74,27 +70,26 @@ void tst_PgStatements::dictionaryQuery()
 
 void tst_PgStatements::otherStatementsWhileWalkingRows()
 {
-    auto rs = m_cn->Execute(OracleSql::indexListQuery(), Connection::adCmdText);
+    auto rs = m_cn->Execute(OracleSql::indexListQuery());
     QStringList names;
     while (!rs->Eof()) {
         const QString name = rs->Fields("INDEX_NAME").toString();
         names.append(name);
         // A statement with rows and one without (committed at once, as DDL is
         // by Oracle) on the same connection, between two rows.
-        auto echoed = m_cn->Execute(
-            "SELECT '" + name + "' AS name, count(*) AS n FROM user_indexes", Connection::adCmdText);
+        auto echoed = m_cn->Execute("SELECT '" + name + "' AS name, count(*) AS n FROM user_indexes");
         QCOMPARE(echoed->Fields("name").toString(), name);
-        QVERIFY(m_cn->Execute("COMMENT ON TABLE customers IS '" + name + "'", Connection::adCmdText)->Eof());
+        QVERIFY(m_cn->Execute("COMMENT ON TABLE customers IS '" + name + "'")->Eof());
         rs->MoveNext();
     }
     QCOMPARE(names.size(), 10);
-    QCOMPARE(m_cn->Execute("SELECT obj_description('customers'::regclass) AS c", 1)->Fields("c").toString(),
+    QCOMPARE(m_cn->Execute("SELECT obj_description('customers'::regclass) AS c")->Fields("c").toString(),
         names.last());
 }
 
 void tst_PgStatements::syntaxError()
 {
-    const auto error = raisedBy([&] { m_cn->Execute("ALTER INDEX X REBUILD", Connection::adCmdText); });
+    const auto error = raisedBy([&] { m_cn->Execute("ALTER INDEX X REBUILD"); });
     QVERIFY(error);
     // psqlODBC numbers every error the server reports 1; the text is the server's.
     QCOMPARE(error->number(), 1);
@@ -102,12 +97,12 @@ void tst_PgStatements::syntaxError()
         qPrintable(error->description()));
     QCOMPARE(error->description(), error->description().trimmed());
     // The connection is still usable.
-    QCOMPARE(m_cn->Execute("SELECT 1 AS one", Connection::adCmdText)->Fields("one").toInt(), 1);
+    QCOMPARE(m_cn->Execute("SELECT 1 AS one")->Fields("one").toInt(), 1);
 }
 
 void tst_PgStatements::killedBackend()
 {
-    const int pid = m_cn->Execute("SELECT pg_backend_pid() AS pid", 1)->Fields("pid").toInt();
+    const int pid = m_cn->Execute("SELECT pg_backend_pid() AS pid")->Fields("pid").toInt();
     QVERIFY(pid > 0);
 
     // Another connection ends this backend once it is inside pg_sleep.
@@ -116,7 +111,7 @@ void tst_PgStatements::killedBackend()
                        "WHERE pid = %1 AND state = 'active' AND query LIKE 'SELECT pg_sleep(30)%'")
             .arg(pid));
 
-    const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(30)", Connection::adCmdText); });
+    const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(30)"); });
     const bool killed = killer.finish();
     QVERIFY2(killer.error().isEmpty(), qPrintable(killer.error()));
     QVERIFY(killed);
@@ -128,41 +123,11 @@ void tst_PgStatements::killedBackend()
     QCOMPARE(error->number(), 35);
 
     // The lost connection fails cleanly from now on, and still closes.
-    const auto after = raisedBy([&] { m_cn->Execute("SELECT 1", Connection::adCmdText); });
+    const auto after = raisedBy([&] { m_cn->Execute("SELECT 1"); });
     QVERIFY(after);
     QCOMPARE(after->number(), 35);
     QVERIFY2(after->description().contains("connection lost"), qPrintable(after->description()));
     m_cn->Close();
-    QVERIFY(!m_cn->isOpen());
-}
-
-void tst_PgStatements::timeOut()
-{
-    m_cn->setCommandTimeout(1);
-    const auto error = raisedBy([&] { m_cn->Execute("SELECT pg_sleep(5)", Connection::adCmdText); });
-    QVERIFY(error);
-    QCOMPARE(error->number(), 1);
-    QVERIFY2(error->description().contains("canceling statement due to statement timeout"),
-        qPrintable(error->description()));
-    // The connection is still usable.
-    QCOMPARE(m_cn->Execute("SELECT 2 AS two", Connection::adCmdText)->Fields("two").toInt(), 2);
-}
-
-void tst_PgStatements::noTimeOut()
-{
-    m_cn->setCommandTimeout(0);
-    auto rs = m_cn->Execute("SELECT pg_sleep(1) AS slept, 3 AS three", Connection::adCmdText);
-    QCOMPARE(rs->Fields("three").toInt(), 3);
-}
-
-void tst_PgStatements::timeOutAppliesPerStatement()
-{
-    // A time-out that was once applied must not stay in force after it is lifted.
-    m_cn->setCommandTimeout(1);
-    QVERIFY(raisedBy([&] { m_cn->Execute("SELECT pg_sleep(3)", Connection::adCmdText); }));
-    m_cn->setCommandTimeout(0);
-    auto rs = m_cn->Execute("SELECT pg_sleep(2) AS slept, 4 AS four", Connection::adCmdText);
-    QCOMPARE(rs->Fields("four").toInt(), 4);
 }
 
 QTEST_GUILESS_MAIN(tst_PgStatements)
