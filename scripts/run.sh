@@ -16,25 +16,20 @@ cmake --build "$build" --target Tarvelin tarvelin-cli orasimodbc
 # A first start needs no database: Demostración.cfp talks to the simulated Oracle server, whose
 # schema (tests/support/orasim/schemas/demo.schema, copied beside the driver) holds a partitioned
 # index, a table in the recycle bin and an index-organized table: ten statements of 400 ms, no
-# online rebuilds. A profile this script wrote is written again, so it follows the build folder;
-# one the user wrote is left alone. For this start only, the driver manager reads the system's
-# drivers and data sources plus that one from a folder in the build.
+# online rebuilds. The profile names the driver by its file, which the driver manager loads
+# without any set-up, so that build/run/tarvelin-cli Demostración works as well. A profile this
+# script wrote is written again, so it follows the build folder; one the user wrote is left alone.
 demo="$build/Demostración.cfp"
 demo_note='# Perfil de demostración: habla con un servidor Oracle simulado, no con una base de datos.'
 if [ ! -e "$demo" ] || [ "$(head -n 1 "$demo")" = "$demo_note" ]; then
+    driver=$(realpath "$build/odbc/liborasimodbc.so")
     schema=$(realpath "$build/odbc/demo.schema")
-    printf '%s\n[Corvath S.L.]\nConnection=Driver={Simulador Oracle};Schema={%s};DelayMs=400;Online=0\n' \
-        "$demo_note" "${schema//\}/\}\}}" >"$demo"
+    printf '%s\n[Corvath S.L.]\nConnection=Driver={%s};Schema={%s};DelayMs=400;Online=0\n' \
+        "$demo_note" "${driver//\}/\}\}}" "${schema//\}/\}\}}" >"$demo"
 fi
-system_odbc=${ODBCSYSINI:-/etc}
-session_odbc="$build/odbc-sesion"
-mkdir -p "$session_odbc"
-{ cat "$system_odbc/odbcinst.ini" 2>/dev/null || true; echo; cat "$build/odbc/odbcinst.ini"; } \
-    >"$session_odbc/odbcinst.ini"
-ln -sfn "$system_odbc/odbc.ini" "$session_odbc/odbc.ini"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "Tarvelin es un programa de escritorio y no hay pantalla (DISPLAY) en esta sesión." >&2
     echo "Ejecútelo desde un escritorio, o con una pantalla virtual: xvfb-run -a $0" >&2
     exit 1
 fi
-ODBCSYSINI=$(realpath "$session_odbc") exec "$build/Tarvelin"
+exec "$build/Tarvelin"
