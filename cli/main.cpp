@@ -1,6 +1,7 @@
 #include "CancelSignals.h"
 #include "ConsoleObserver.h"
 #include "ConsoleOptions.h"
+#include "ErrorNumbers.h"
 #include "ExitStatus.h"
 #include "ProgramIdentity.h"
 #include "ReindexRun.h"
@@ -8,6 +9,7 @@
 #include "TarvelinError.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <cstdio>
 
@@ -24,13 +26,15 @@ void print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-int exitStatus(RunOutcome::End end)
+int exitStatus(const RunOutcome& outcome)
 {
-    switch (end) {
+    switch (outcome.end) {
     case RunOutcome::End::Finished:
-        return ExitStatus::Finished;
+        return outcome.failed > 0 ? ExitStatus::Failed : ExitStatus::Finished;
     case RunOutcome::End::Cancelled:
         return ExitStatus::Cancelled;
+    case RunOutcome::End::DeadlineReached:
+        return ExitStatus::DeadlineReached;
     case RunOutcome::End::OnlineRefused:
         return ExitStatus::OnlineRefused;
     case RunOutcome::End::NoProfile:
@@ -38,7 +42,8 @@ int exitStatus(RunOutcome::End end)
     case RunOutcome::End::Failed:
         break;
     }
-    return ExitStatus::Failed;
+    return outcome.error && outcome.error->number() == ErrorNumber::ProfileInUse ? ExitStatus::ProfileInUse
+                                                                                 : ExitStatus::Failed;
 }
 
 } // namespace
@@ -76,27 +81,45 @@ int main(int argc, char* argv[])
     }
 
     ConsoleObserver observer(options.lockWhenOnlineRefused);
+    if (QString reason; !options.logFile.isEmpty() && !observer.openLog(options.logFile, &reason)) {
+        print(stderr,
+            QStringLiteral("tarvelin-cli: no se puede abrir el registro «%1»: %2\n")
+                .arg(options.logFile, reason));
+        return ExitStatus::Usage;
+    }
     CancelToken cancel;
     // Before any other thread exists: they all leave the cancel signals to it.
     const CancelSignals cancelSignals(cancel, [&observer] { observer.ShowInfo(RunTexts::cancelling()); });
 
-    // The same request the window makes; the run goes on this thread, there is nothing else to serve.
+    // The same request the window makes, and what only a run nobody watches asks for. The run goes
+    // on this thread: there is nothing else to serve.
     RunRequest request;
     request.profileName = options.profile;
     request.programFolder = ProgramIdentity::programFolder();
     request.online = options.online;
+    request.lockWaitSeconds = options.lockWaitSeconds;
+    request.keepGoing = options.keepGoing;
+    request.deadline = options.deadlineAfter(QDateTime::currentDateTime());
     try {
         request.vendorName = ProgramIdentity::companyName();
     } catch (const TarvelinError& error) {
         observer.showError(error);
         return ExitStatus::Failed;
     }
+    QElapsedTimer clock;
+    clock.start();
     const RunOutcome outcome = ReindexRun::execute(request, cancel, observer);
     CancelSignals::runEnded();
+    observer.showSummary(outcome, std::chrono::milliseconds(clock.elapsed()));
     if (outcome.end == RunOutcome::End::NoProfile) {
-        print(stderr,
-            QStringLiteral("tarvelin-cli: no hay ningún perfil «%1» (%1.cfp) en %2\n")
-                .arg(options.profile, request.programFolder));
+        observer.note(QStringLiteral("tarvelin-cli: no hay ningún perfil «%1» (%1.cfp) en %2")
+                          .arg(options.profile, request.programFolder));
     }
-    return exitStatus(outcome.end);
+    int status = exitStatus(outcome);
+    if (observer.outputLost()) {
+        observer.note(QStringLiteral("tarvelin-cli: no se pudo escribir todo en la salida estándar"));
+        if (status == ExitStatus::Finished)
+            status = ExitStatus::OutputLost;
+    }
+    return status;
 }

@@ -8,6 +8,8 @@
 #include "ShellWord.h"
 #include "TarvelinError.h"
 
+#include <QDir>
+
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -61,6 +63,7 @@ struct ConnectionProfile::Private
     {
         QString vendor;
         QString name;
+        QString path;
         ProfileParser::Settings settings;
     };
     std::optional<Loaded> loaded;
@@ -93,7 +96,8 @@ bool ConnectionProfile::LoadProfile(const QString& vendor, const QString& folder
                 .arg(name, permissionCommand(file.fileName())));
     }
 
-    d->loaded = Private::Loaded {vendor, name, std::move(settings)};
+    d->loaded
+        = Private::Loaded {vendor, name, QDir(folder).absoluteFilePath(file.fileName()), std::move(settings)};
     return true;
 }
 
@@ -115,4 +119,14 @@ QString ConnectionProfile::GetConnectionString(const QString& vendor, bool withP
         ? settings.password
         : CredentialStore::password(d->loaded->name, settings.credential);
     return ConnectionString::join(settings.provider, settings.connection, password);
+}
+
+QString ConnectionProfile::filePath() const
+{
+    return d->loaded ? d->loaded->path : QString();
+}
+
+std::optional<int> ConnectionProfile::lockWaitSeconds() const
+{
+    return d->loaded ? d->loaded->settings.lockWaitSeconds : std::nullopt;
 }

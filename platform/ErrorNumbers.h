@@ -30,6 +30,7 @@ constexpr qint32 CredentialMissing = ProfileBase + 10; // Credencial= names noth
 constexpr qint32 CredentialStoreUnavailable = ProfileBase + 11; // no Secret Service, or the store locked
 constexpr qint32 CredentialStoreFailed = ProfileBase + 12; // the store refused, or holds no usable text
 constexpr qint32 PasswordAndCredential = ProfileBase + 13; // a profile with both Password and Credencial
+constexpr qint32 ProfileInUse = ProfileBase + 14; // another run of the same profile is under way
 
 // The run's own failures that are not raised by a component.
 constexpr qint32 Unexpected = -2147418113; // E_UNEXPECTED: a non-program exception

@@ -2,6 +2,7 @@
 
 #include "ConnectionString.h"
 #include "ErrorNumbers.h"
+#include "LockWait.h"
 #include "TarvelinError.h"
 
 #include <QStringList>
@@ -131,6 +132,7 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
     std::optional<Value> connection;
     std::optional<Value> password;
     std::optional<Value> credential;
+    std::optional<Value> lockWait;
 
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const int lineNumber = int(index) + 1;
@@ -189,10 +191,13 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
             slot = &password;
         else if (key.compare(u"Credencial", Qt::CaseInsensitive) == 0)
             slot = &credential;
+        else if (key.compare(u"EsperaBloqueo", Qt::CaseInsensitive) == 0)
+            slot = &lockWait;
         else
             fail(ErrorNumber::ProfileUnknownKey,
                 QStringLiteral(
-                    "clave desconocida «%1» (se admiten Provider, Connection, Password y Credencial)")
+                    "clave desconocida «%1» (se admiten Provider, Connection, Password, Credencial "
+                    "y EsperaBloqueo)")
                     .arg(key),
                 lineNumber);
 
@@ -237,6 +242,17 @@ ProfileParser::Settings ProfileParser::parse(const QByteArray& bytes) const
                 provider->line);
         }
         settings.provider = provider->text;
+    }
+
+    if (lockWait) {
+        settings.lockWaitSeconds = LockWait::seconds(lockWait->text);
+        if (!settings.lockWaitSeconds) {
+            fail(ErrorNumber::ProfileSyntax,
+                QStringLiteral("EsperaBloqueo son los segundos que se espera el bloqueo de una tabla, de 0 a "
+                               "%1, no «%2»")
+                    .arg(QString::number(LockWait::maximumSeconds), lockWait->text),
+                lockWait->line);
+        }
     }
 
     if (password)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 // Reads the text of a profile file and takes out the settings of one vendor's
 // section. Every problem raises TarvelinError with a Spanish description that
 // names the profile and, where there is one, the line.
@@ -17,6 +19,7 @@ public:
         QString password; // empty when the profile holds none
         QString credential; // the name of a password in the system's store; empty when none
         bool connectionHoldsPassword = false; // Connection gives PWD= or Password= itself
+        std::optional<int> lockWaitSeconds; // EsperaBloqueo: the session's DDL_LOCK_TIMEOUT
 
         // The file itself holds a password, under Password= or inside Connection.
         bool holdsPassword() const { return !password.isEmpty() || connectionHoldsPassword; }

@@ -55,4 +55,9 @@ QString rebuildStatement(const RebuildTarget& target, const QString& onlineSuffi
     return statement + onlineSuffix;
 }
 
+QString lockWaitStatement(int seconds)
+{
+    return QStringLiteral("ALTER SESSION SET DDL_LOCK_TIMEOUT = %1").arg(seconds);
+}
+
 } // namespace OracleSql

@@ -34,6 +34,10 @@ QString indexListQuery();
 // change its meaning.
 QString rebuildStatement(const RebuildTarget& target, const QString& onlineSuffix);
 
+// "ALTER SESSION SET DDL_LOCK_TIMEOUT = <seconds>": how long a rebuild without ONLINE waits for a
+// table's lock before it fails with ORA-00054 (Oracle's default: not at all).
+QString lockWaitStatement(int seconds);
+
 // The name as it must appear in a statement to denote exactly that name.
 QString identifier(const QString& name);
 

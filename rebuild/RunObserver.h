@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OracleSql.h"
+
 #include <QString>
 
 class TarvelinError;
@@ -19,4 +21,11 @@ public:
     // The error that ends the run, before its description becomes the status text. Returns once
     // it has been seen.
     virtual void showError(const TarvelinError& error) = 0;
+    // A statement that failed in a run asked to go on past failures, which goes on with the next
+    // one; only such a run calls it.
+    virtual void statementFailed(const OracleSql::RebuildTarget& target, const TarvelinError& error)
+    {
+        Q_UNUSED(target);
+        Q_UNUSED(error);
+    }
 };

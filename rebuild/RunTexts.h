@@ -32,6 +32,11 @@ inline QString cancelled()
 {
     return QStringLiteral("Cancelado");
 }
+// The deadline came: no statement was started after it.
+inline QString deadlineReached(int notSent)
+{
+    return QStringLiteral("Hora límite alcanzada: %1 sin reindexar").arg(notSent);
+}
 inline QString selectDatabase()
 {
     return QStringLiteral("Seleccione la base de datos a reindexar");

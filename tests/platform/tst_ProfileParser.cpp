@@ -26,6 +26,8 @@ private slots:
     void rejectedContents_data();
     void rejectedContents();
 
+    void lockWait_data();
+    void lockWait();
     void eachVendorGetsItsOwnSection();
     void sectionNameMustMatchTheVendorExactly();
     void reloadReplacesTheEarlierProfile();
@@ -184,7 +186,8 @@ void tst_ProfileParser::rejectedContents_data()
     QTest::newRow("unknown key") << head + "Password=tiger\nUsuario=scott\n"
                                  << ErrorNumber::ProfileUnknownKey
                                  << invalid
-            + "línea 4: clave desconocida «Usuario» (se admiten Provider, Connection, Password y Credencial)";
+            + "línea 4: clave desconocida «Usuario» (se admiten Provider, Connection, Password, Credencial y "
+              "EsperaBloqueo)";
     QTest::newRow("Password and Credencial") << head + "credencial=Prod\nPassword=tiger\n"
                                              << ErrorNumber::PasswordAndCredential
                                              << invalid
@@ -267,6 +270,46 @@ void tst_ProfileParser::rejectedContents()
     const auto after = raisedBy([&] { profile.GetConnectionString(ProfileTestFolder::Vendor, true); });
     QVERIFY2(after, "the profile loaded before is still in place");
     QCOMPARE(after->number(), ErrorNumber::ProfileNotLoaded);
+}
+
+// EsperaBloqueo: the seconds a rebuild waits for a table's lock, as Oracle takes them; anything
+// else is refused with its line rather than read as some other wait.
+void tst_ProfileParser::lockWait_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("seconds"); // -1: none given; -2: refused
+
+    QTest::newRow("none") << QByteArray() << -1;
+    QTest::newRow("not to wait") << QByteArray("EsperaBloqueo=0\n") << 0;
+    QTest::newRow("half a minute, key in any case") << QByteArray("esperabloqueo = 30\n") << 30;
+    QTest::newRow("Oracle's largest") << QByteArray("EsperaBloqueo=1000000\n") << 1000000;
+    QTest::newRow("beyond it") << QByteArray("EsperaBloqueo=1000001\n") << -2;
+    QTest::newRow("negative") << QByteArray("EsperaBloqueo=-1\n") << -2;
+    QTest::newRow("with a unit") << QByteArray("EsperaBloqueo=30s\n") << -2;
+    QTest::newRow("empty") << QByteArray("EsperaBloqueo=\n") << -2;
+    QTest::newRow("with a sign") << QByteArray("EsperaBloqueo=+5\n") << -2;
+}
+
+void tst_ProfileParser::lockWait()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, seconds);
+    QVERIFY(m_folder->write(
+        QStringLiteral("Prod.cfp"), "[Corvath S.L.]\nConnection=" + OracleOdbc + "\n" + line));
+    ConnectionProfile profile;
+    const auto error = raisedBy(
+        [&] { profile.LoadProfile(ProfileTestFolder::Vendor, m_folder->path(), QStringLiteral("Prod")); });
+    if (seconds == -2) {
+        QVERIFY(error);
+        QCOMPARE(error->number(), ErrorNumber::ProfileSyntax);
+        QVERIFY2(error->description().startsWith(QStringLiteral(
+                     "El perfil Prod no es válido: línea 3: EsperaBloqueo son los segundos que se espera el "
+                     "bloqueo de una tabla, de 0 a 1000000, no «")),
+            qPrintable(error->description()));
+        return;
+    }
+    QVERIFY2(!error, error ? qPrintable(error->description()) : "");
+    QCOMPARE(profile.lockWaitSeconds(), seconds < 0 ? std::nullopt : std::optional<int>(seconds));
 }
 
 void tst_ProfileParser::eachVendorGetsItsOwnSection()

@@ -1,7 +1,11 @@
 #include "OracleSql.h"
 #include "RunFixture.h"
 
+#include "ErrorNumbers.h"
+#include "ProfileLock.h"
+
 #include <QTest>
+#include <QThread>
 
 // The run's normal road and its cancel timing, against the simulated server, on this thread.
 class tst_ReindexRun : public QObject
@@ -21,6 +25,12 @@ private slots:
     void cancelBeforeTheLoopStillQueries();
     void cancelStopsBeforeTheNextStatement_data();
     void cancelStopsBeforeTheNextStatement();
+
+    void lockWaitAfterTheLogon_data();
+    void lockWaitAfterTheLogon();
+    void noStatementStartsAfterTheDeadline_data();
+    void noStatementStartsAfterTheDeadline();
+    void oneRunPerProfile();
 };
 
 using End = RunOutcome::End;
@@ -264,6 +274,111 @@ void tst_ReindexRun::cancelStopsBeforeTheNextStatement()
     QCOMPARE(statuses.size(), 2 + rebuilds.size() + 1);
     QCOMPARE(statuses.last(), QString("Cancelado"));
     QCOMPARE(f.serverLog().last(), QString("DISCONNECT"));
+}
+
+// How long a rebuild waits for a table's lock: asked of the run, or else the profile's
+// EsperaBloqueo; said to the server right after the logon, and nothing is said without either.
+void tst_ReindexRun::lockWaitAfterTheLogon_data()
+{
+    QTest::addColumn<QByteArray>("profileLine");
+    QTest::addColumn<int>("asked"); // -1: not asked
+    QTest::addColumn<QStringList>("afterTheLogon"); // what follows CONNECT, up to the query
+
+    QTest::newRow("neither") << QByteArray() << -1 << QStringList();
+    QTest::newRow("the profile's") << QByteArray("EsperaBloqueo=30\n") << -1
+                                   << QStringList({"EXEC 0 ALTER SESSION SET DDL_LOCK_TIMEOUT = 30"});
+    QTest::newRow("asked, over the profile's") << QByteArray(
+        "EsperaBloqueo=30\n") << 0 << QStringList({"EXEC 0 ALTER SESSION SET DDL_LOCK_TIMEOUT = 0"});
+    QTest::newRow("asked") << QByteArray() << 1000000
+                           << QStringList({"EXEC 0 ALTER SESSION SET DDL_LOCK_TIMEOUT = 1000000"});
+}
+
+void tst_ReindexRun::lockWaitAfterTheLogon()
+{
+    QFETCH(QByteArray, profileLine);
+    QFETCH(int, asked);
+    QFETCH(QStringList, afterTheLogon);
+
+    RunFixture f(QStringLiteral("Indexes=IDX_A"));
+    f.writeProfile(QStringLiteral("Prod"), QStringLiteral("Indexes=IDX_A"), profileLine);
+    if (asked >= 0)
+        f.request.lockWaitSeconds = asked;
+    f.run();
+    QCOMPARE(f.outcome.end, End::Finished);
+    QCOMPARE(f.serverLog(),
+        QStringList("CONNECT") + afterTheLogon
+            + QStringList({"EXEC 0 " + Query, "EXEC 0 ALTER INDEX IDX_A REBUILD", "DISCONNECT"}));
+}
+
+// The deadline is looked at before each statement: the one under way when it comes is finished,
+// no other is started, and the run says how many were left.
+void tst_ReindexRun::noStatementStartsAfterTheDeadline_data()
+{
+    QTest::addColumn<QString>("reachedDuring"); // empty: already past when the run starts
+    QTest::addColumn<QStringList>("rebuilds");
+    QTest::addColumn<int>("notSent");
+
+    QTest::newRow("during the second of four")
+        << "ALTER INDEX IDX_B REBUILD"
+        << QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"}) << 2;
+    QTest::newRow("during the last") << "ALTER INDEX IDX_D REBUILD"
+                                     << QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD",
+                                            "ALTER INDEX IDX_C REBUILD", "ALTER INDEX IDX_D REBUILD"})
+                                     << 0;
+    QTest::newRow("before the first") << "" << QStringList() << 4;
+}
+
+void tst_ReindexRun::noStatementStartsAfterTheDeadline()
+{
+    QFETCH(QString, reachedDuring);
+    QFETCH(QStringList, rebuilds);
+    QFETCH(int, notSent);
+
+    RunFixture f(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C,IDX_D"));
+    const QDateTime now = QDateTime::currentDateTime();
+    f.request.deadline = reachedDuring.isEmpty() ? now.addMSecs(-1) : now.addSecs(3600);
+    // The deadline comes while the server runs that statement: the test moves it to that moment.
+    f.plan->beforeExecute = [&](const QString& sql) {
+        if (sql == reachedDuring)
+            f.request.deadline = QDateTime::currentDateTime();
+    };
+    f.run();
+
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.outcome.targets, 4);
+    QCOMPARE(f.outcome.rebuilt, rebuilds.size());
+    QCOMPARE(f.outcome.notSent(), notSent);
+    // The last statement ended just as the deadline came: the run is over, nothing was left.
+    QCOMPARE(f.outcome.end, notSent > 0 ? End::DeadlineReached : End::Finished);
+    QCOMPARE(f.observer.status(),
+        notSent > 0 ? QStringLiteral("Hora límite alcanzada: %1 sin reindexar").arg(notSent)
+                    : QStringLiteral("Terminado"));
+    QCOMPARE(f.serverLog().last(), QString("DISCONNECT"));
+}
+
+// While another run holds the profile, a second one ends before anything reaches the server, as a
+// failure that names the holder; once it is let go, runs go on as before.
+void tst_ReindexRun::oneRunPerProfile()
+{
+    RunFixture f;
+    {
+        const ProfileLock held(QStringLiteral("Prod"), f.folder.filePath(QStringLiteral("Prod.cfp")));
+        f.run();
+        QCOMPARE(f.outcome.end, End::Failed);
+        QCOMPARE(f.outcome.error->number(), ErrorNumber::ProfileInUse);
+        QCOMPARE(f.outcome.error->description(),
+            QStringLiteral(
+                "El perfil Prod ya se está reindexando en otra ejecución (%1, proceso %2 en %3); espere a "
+                "que termine")
+                .arg(QCoreApplication::applicationName())
+                .arg(QCoreApplication::applicationPid())
+                .arg(QSysInfo::machineHostName()));
+        QVERIFY(f.serverLog().isEmpty());
+        QVERIFY(f.plan->operations.isEmpty());
+    }
+    f.run();
+    QCOMPARE(f.outcome.end, End::Finished);
+    QCOMPARE(f.rebuilds().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(tst_ReindexRun)

@@ -28,6 +28,10 @@ private slots:
     void unexpectedExceptionIsReported();
     void failingObserverStillEndsTheRun_data();
     void failingObserverStillEndsTheRun();
+
+    void keepGoingPastFailedStatements();
+    void keepGoingStopsWhenTheSessionIsLost_data();
+    void keepGoingStopsWhenTheSessionIsLost();
 };
 
 using End = RunOutcome::End;
@@ -293,6 +297,65 @@ void tst_RunRecovery::failingObserverStillEndsTheRun()
     QCOMPARE(f.outcome.end, End::Failed);
     QCOMPARE(f.serverLog().last(), QString("DISCONNECT"));
     QVERIFY(!f.observer.statuses().contains("Terminado"));
+}
+
+// Asked to go on, a run reports each statement that fails for its own reasons and goes on with
+// the next; it counts them, and ends as a run that went through.
+void tst_RunRecovery::keepGoingPastFailedStatements()
+{
+    RunFixture f(RunFixture::schema("A_IX normal T\nB_IX normal T P1,P2\nC_IX normal T\nD_IX normal T\n")
+        + ";Fail=B_IX.P1:8104,C_IX:1654");
+    f.request.keepGoing = true;
+    f.run();
+
+    QCOMPARE(f.outcome.end, End::Finished);
+    QCOMPARE(f.outcome.targets, 5);
+    QCOMPARE(f.outcome.rebuilt, 3);
+    QCOMPARE(f.outcome.failed, 2);
+    QCOMPARE(f.rebuilds(),
+        QStringList({"ALTER INDEX A_IX REBUILD", "ALTER INDEX B_IX REBUILD PARTITION P1",
+            "ALTER INDEX B_IX REBUILD PARTITION P2", "ALTER INDEX C_IX REBUILD",
+            "ALTER INDEX D_IX REBUILD"}));
+    QCOMPARE(f.observer.journal.filter(QRegularExpression("^failed:")),
+        QStringList({"failed:B_IX|P1|Error 8104: ORA-08104: this index object 87654 is being online built or "
+                     "rebuilt",
+            "failed:C_IX||Error 1654: ORA-01654: unable to extend index C_IX by 128 in tablespace USERS"}));
+    QVERIFY(f.observer.errors().isEmpty());
+    QCOMPARE(f.observer.status(), QString("Terminado"));
+}
+
+// A lost session leaves nothing to go on with: the run stops there as any run does.
+void tst_RunRecovery::keepGoingStopsWhenTheSessionIsLost_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QStringList>("rebuilds");
+
+    // The dictionary query is the session's first statement.
+    QTest::newRow("end-of-file on the channel")
+        << "Indexes=IDX_A,IDX_B,IDX_C;LoseAt=3" << 3113
+        << QStringList({"ALTER INDEX IDX_A REBUILD", "ALTER INDEX IDX_B REBUILD"});
+    for (const int code : {3114, 3135, 1012, 2396})
+        QTest::addRow("ORA-%05d", code) << QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Fail=IDX_A:%1").arg(code)
+                                        << code << QStringList({"ALTER INDEX IDX_A REBUILD"});
+}
+
+void tst_RunRecovery::keepGoingStopsWhenTheSessionIsLost()
+{
+    QFETCH(QString, config);
+    QFETCH(int, number);
+    QFETCH(QStringList, rebuilds);
+    RunFixture f(config);
+    f.request.keepGoing = true;
+    f.run();
+
+    QCOMPARE(f.outcome.end, End::Failed);
+    QCOMPARE(f.outcome.error->number(), number);
+    QCOMPARE(f.rebuilds(), rebuilds);
+    QCOMPARE(f.outcome.failed, 1);
+    QCOMPARE(f.outcome.notSent(), 3 - rebuilds.size());
+    QCOMPARE(f.observer.errors().size(), 1);
+    QVERIFY(f.observer.journal.filter(QRegularExpression("^failed:")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_RunRecovery)

@@ -14,7 +14,8 @@
 // What a run told and asked, in order, with the question answered from a script.
 struct RecordingObserver : RunObserver
 {
-    // "info:<text>", "ask" (the online question), "error:Error <n>: <description>".
+    // "info:<text>", "ask" (the online question), "error:Error <n>: <description>",
+    // "failed:<index>|<partition>|Error <n>: <description>" (a statement a run went on past).
     QStringList journal;
     QList<bool> answers; // for the online question, taken in order; asking with none left fails the test
     // Called with each entry as it is made: it may cancel the run, or throw to make the call fail.
@@ -33,6 +34,12 @@ struct RecordingObserver : RunObserver
     void showError(const TarvelinError& error) override
     {
         record(QStringLiteral("error:") + RunTexts::errorMessage(error.number(), error.description()));
+    }
+
+    void statementFailed(const OracleSql::RebuildTarget& target, const TarvelinError& error) override
+    {
+        record(QStringLiteral("failed:%1|%2|").arg(target.index, target.part())
+            + RunTexts::errorMessage(error.number(), error.description()));
     }
 
     // The status texts only, without their prefix.

@@ -11,7 +11,7 @@ struct KnownText
 };
 
 const KnownText knownTexts[] = {
-    {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {OraError::ResourceBusy, "resource busy and acquire with NOWAIT specified or timeout expired"},
     {OraError::FeatureNotEnabled, "feature not enabled: Online Index Build"},
     {OraError::InvalidSqlStatement, "invalid SQL statement"},
     {OraError::InvalidIdentifier, "%1: invalid identifier"},
@@ -24,11 +24,17 @@ const KnownText knownTexts[] = {
     {OraError::IllegalCharacterAfterEscape, "missing or illegal character following the escape character"},
     {OraError::EscapeNotOneCharacter, "escape character must be character string of length 1"},
     {1502, "index '%1' or partition of such index is in unusable state"},
+    {1012, "not logged on"},
     {1652, "unable to extend temp segment by 128 in tablespace TEMP"},
+    {1654, "unable to extend index %1 by 128 in tablespace USERS"},
     {OraError::InvalidNumber, "invalid number"},
     {OraError::OrderByPosition, "ORDER BY item must be the number of a SELECT-list expression"},
     {OraError::NoSuchPartition, "Specified partition does not exist"},
+    {2396, "exceeded maximum idle time, please connect again"},
     {3113, "end-of-file on communication channel"},
+    {3114, "not connected to ORACLE"},
+    {3135, "connection lost contact"},
+    {8104, "this index object 87654 is being online built or rebuilt"},
     {OraError::InvalidPartitionName, "invalid partition name"},
     {OraError::PartitionedAsAWhole, "a partitioned index may not be rebuilt as a whole"},
     {OraError::NoSuchSubpartition, "Specified subpartition does not exist"},

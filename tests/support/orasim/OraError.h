@@ -22,6 +22,7 @@ public:
 
     bool operator==(const OraError&) const = default;
 
+    static constexpr int ResourceBusy = 54;
     static constexpr int FeatureNotEnabled = 439;
     static constexpr int InvalidSqlStatement = 900;
     static constexpr int InvalidIndexName = 953;
@@ -35,6 +36,9 @@ public:
     static constexpr int InvalidNumber = 1722;
     static constexpr int OrderByPosition = 1785;
     static constexpr int NoSuchPartition = 2149;
+    static constexpr int InvalidParameterValue = 2097;
+    static constexpr int EndOfFileOnChannel = 3113;
+    static constexpr int NotConnected = 3114;
     // What ALTER INDEX ... REBUILD meets on indexes and partitions it cannot rebuild so.
     static constexpr int InvalidPartitionName = 14006;
     static constexpr int PartitionedAsAWhole = 14086;

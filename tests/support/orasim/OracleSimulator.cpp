@@ -1,5 +1,6 @@
 #include "OracleSimulator.h"
 
+#include <QRegularExpression>
 #include <QThread>
 
 #include <utility>
@@ -63,7 +64,7 @@ OracleSimulator::OracleSimulator(SimulatorConfig config, Sleeper sleeper)
         m_sleeper = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
 }
 
-std::optional<OraError> OracleSimulator::logon(const QString& password) const
+std::optional<OraError> OracleSimulator::logon(const QString& password)
 {
     if (m_config.connectDelayMs > 0)
         m_sleeper(m_config.connectDelayMs);
@@ -72,17 +73,36 @@ std::optional<OraError> OracleSimulator::logon(const QString& password) const
         return OraError::fromCode(OraError::InvalidLogon);
     }
     m_log.connected();
+    m_loggedOnAt = std::chrono::steady_clock::now();
     return std::nullopt;
 }
 
 void OracleSimulator::logoff() const
 {
-    m_log.disconnected();
+    if (!m_lost)
+        m_log.disconnected();
 }
 
 OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 timeoutSeconds)
 {
     m_log.executing(timeoutSeconds, sql);
+    if (m_lost)
+        return failure(OraError::fromCode(OraError::NotConnected));
+    if (++m_statements == m_config.loseAt) {
+        m_lost = true;
+        m_log.lost();
+        return failure(OraError::fromCode(OraError::EndOfFileOnChannel));
+    }
+    static const QRegularExpression lockTimeout(
+        QStringLiteral("^\\s*ALTER\\s+SESSION\\s+SET\\s+DDL_LOCK_TIMEOUT\\s*=\\s*(\\d{1,7})\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch set = lockTimeout.match(sql); set.hasMatch()) {
+        const int seconds = set.captured(1).toInt();
+        if (seconds > 1000000)
+            return failure(OraError::fromCode(OraError::InvalidParameterValue));
+        m_lockTimeoutSeconds = seconds;
+        return {};
+    }
     if (const std::optional<AlterIndexStatement> statement = AlterIndexStatement::parse(sql)) {
         if (const std::optional<OraError> error = rebuild(*statement))
             return failure(*error);
@@ -101,8 +121,8 @@ OracleSimulator::Outcome OracleSimulator::execute(const QString& sql, quint64 ti
 }
 
 // Checks in this order: a reserved word for a name, the name, what the statement may do to such an
-// index, Fail, Online=0 for ONLINE; then DelayMs, then success.
-std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& statement) const
+// index, Fail, Online=0 for ONLINE, another session's lock on the table; then DelayMs, then success.
+std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& statement)
 {
     if (statement.invalidName)
         return OraError::fromCode(*statement.invalidName);
@@ -120,7 +140,31 @@ std::optional<OraError> OracleSimulator::rebuild(const AlterIndexStatement& stat
     }
     if (statement.online && !m_config.onlineEnabled)
         return OraError::fromCode(OraError::FeatureNotEnabled);
+    if (const std::optional<OraError> busy = waitForTableLock(*index, statement.online))
+        return busy;
     if (m_config.delayMs > 0)
         m_sleeper(m_config.delayMs);
+    return std::nullopt;
+}
+
+std::optional<OraError> OracleSimulator::waitForTableLock(const SchemaIndex& index, bool online)
+{
+    const auto lock = m_config.tableLocks.constFind(index.table);
+    if (index.table.isEmpty() || lock == m_config.tableLocks.cend())
+        return std::nullopt;
+    const auto held = std::chrono::milliseconds(lock.value())
+        - std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_loggedOnAt);
+    if (held.count() <= 0)
+        return std::nullopt;
+    // An online rebuild waits for the lock; any other waits only as long as the session allows.
+    const auto patience = std::chrono::milliseconds(qint64(m_lockTimeoutSeconds) * 1000);
+    if (!online && patience < held) {
+        if (patience.count() > 0)
+            m_sleeper(int(patience.count()));
+        return OraError::fromCode(OraError::ResourceBusy);
+    }
+    m_log.waiting(index.table);
+    m_sleeper(int(held.count()));
     return std::nullopt;
 }

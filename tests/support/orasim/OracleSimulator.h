@@ -7,6 +7,7 @@
 #include "SessionLog.h"
 #include "SimulatorConfig.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,18 +31,27 @@ public:
 
     explicit OracleSimulator(SimulatorConfig config, Sleeper sleeper = {});
 
-    // The password must match ExpectPwd when that is set; logged after ConnectDelayMs.
-    std::optional<OraError> logon(const QString& password) const;
+    // The password must match ExpectPwd when that is set; logged after ConnectDelayMs. The other
+    // sessions' table locks (LockTable) count from here.
+    std::optional<OraError> logon(const QString& password);
     // timeoutSeconds is the query time-out the statement runs with; it is recorded, not enforced.
     Outcome execute(const QString& sql, quint64 timeoutSeconds = 0);
+    // Logged unless the connection was lost: then nothing reaches the server any more.
     void logoff() const;
 
     const SimulatorConfig& config() const { return m_config; }
 
 private:
-    std::optional<OraError> rebuild(const AlterIndexStatement& statement) const;
+    std::optional<OraError> rebuild(const AlterIndexStatement& statement);
+    // Waits for another session's lock on the index's table as the statement would; ORA-00054
+    // when the session's DDL_LOCK_TIMEOUT runs out first.
+    std::optional<OraError> waitForTableLock(const SchemaIndex& index, bool online);
 
     SimulatorConfig m_config;
+    std::chrono::steady_clock::time_point m_loggedOnAt;
+    int m_lockTimeoutSeconds = 0; // the session's DDL_LOCK_TIMEOUT
+    int m_statements = 0;
+    bool m_lost = false;
     std::shared_ptr<const Dictionary> m_dictionary; // shared with the results that read it
     SessionLog m_log;
     Sleeper m_sleeper;

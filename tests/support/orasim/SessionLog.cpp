@@ -36,6 +36,16 @@ void SessionLog::executing(quint64 timeoutSeconds, const QString& statement) con
     append(QStringLiteral("EXEC %1 %2").arg(timeoutSeconds).arg(flat));
 }
 
+void SessionLog::waiting(const QString& table) const
+{
+    append(QStringLiteral("WAIT ") + table);
+}
+
+void SessionLog::lost() const
+{
+    append(QStringLiteral("LOST"));
+}
+
 void SessionLog::disconnected() const
 {
     append(QStringLiteral("DISCONNECT"));

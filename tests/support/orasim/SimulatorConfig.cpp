@@ -1,5 +1,7 @@
 #include "SimulatorConfig.h"
 
+#include <algorithm>
+
 #include "SchemaFile.h"
 
 #include <utility>
@@ -233,6 +235,25 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
                 return std::nullopt;
             }
             config.connectDelayMs = *delay;
+        } else if (key == QLatin1String("LOCKTABLE")) {
+            for (const QString& item : pair.value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                const qsizetype colon = item.lastIndexOf(QLatin1Char(':'));
+                const std::optional<int> ms
+                    = colon > 0 ? parseNumber(item.mid(colon + 1), 1, 3600000) : std::nullopt;
+                if (!ms) {
+                    *error
+                        = QStringLiteral("LockTable item '%1' is not TABLE:MS with MS 1..3600000").arg(item);
+                    return std::nullopt;
+                }
+                config.tableLocks.insert(item.left(colon), *ms);
+            }
+        } else if (key == QLatin1String("LOSEAT")) {
+            const std::optional<int> at = parseNumber(pair.value, 1, 1000000);
+            if (!at) {
+                *error = QStringLiteral("LoseAt must be a statement's number from 1 to 1000000");
+                return std::nullopt;
+            }
+            config.loseAt = *at;
         } else if (key == QLatin1String("LOG")) {
             config.logPath = pair.value;
         } else {
@@ -261,6 +282,15 @@ std::optional<SimulatorConfig> SimulatorConfig::parse(const QString& text, QStri
             return std::nullopt;
         }
         config.failures.insert(*named, code);
+    }
+    for (auto lock = config.tableLocks.cbegin(); lock != config.tableLocks.cend(); ++lock) {
+        const bool known = std::any_of(config.indexes.cbegin(), config.indexes.cend(),
+            [&lock](const SchemaIndex& index) { return index.table == lock.key(); });
+        if (!known) {
+            *error = QStringLiteral("LockTable names '%1', which is the table of no stored index")
+                         .arg(lock.key());
+            return std::nullopt;
+        }
     }
     return config;
 }

@@ -28,7 +28,13 @@
 //   Log=PATH        logons, statements and logoffs are appended to PATH, one per line
 //   Records=1|2     2: every error carries a second diagnostic record after the first
 //   LongText=0|1    1: Fail messages run past 511 characters
-// Indexes, Schema and Fail add up over repeated keys; for the others the last one counts. Indexes
+//   LockTable=T:MS  another session holds a lock on table T for MS ms from the logon: a rebuild of
+//                   one of its indexes without ONLINE fails at once with ORA-00054 unless the
+//                   session's DDL_LOCK_TIMEOUT outlasts the lock, and then waits for it; with ONLINE
+//                   it waits; several as a comma list or by repeating the key
+//   LoseAt=N        the connection is lost at the session's N-th statement (ORA-03113); every later
+//                   one fails with ORA-03114
+// Indexes, Schema, Fail and LockTable add up over repeated keys; for the others the last one counts. Indexes
 // and schema files are stored in the order of their keys, generated ones after them. Any other
 // key, a malformed value, an unreadable schema file, a repeated index name or a Fail naming no
 // stored index or partition is an error, so a mistyped test setup fails loudly instead of running
@@ -51,6 +57,8 @@ public:
     QString logPath;
     int records = 1;
     bool longText = false;
+    QHash<QString, int> tableLocks; // table name -> milliseconds from the logon
+    int loseAt = 0; // 0: never
 
     static constexpr int maximumGenerated = 1000000;
 };

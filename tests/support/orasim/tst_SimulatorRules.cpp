@@ -28,6 +28,9 @@ private slots:
     void delayOnlyForSuccessfulRebuilds_data();
     void delayOnlyForSuccessfulRebuilds();
     void sessionLog();
+    void tableLocks_data();
+    void tableLocks();
+    void lostConnection();
 
 private:
     // A schema file with these lines, in a folder of the suite's own.
@@ -457,6 +460,15 @@ void tst_SimulatorRules::statements_data()
         << "ALTER INDEX C REBUILD" << 1652
         << "ORA-01652: unable to extend temp segment by 128 in "
            "tablespace TEMP";
+    // What stops one index on a night, not the run: an online rebuild broken off earlier, no room.
+    QTest::newRow("Fail: an online rebuild left unfinished")
+        << "Indexes=A;Fail=A:8104"
+        << "ALTER INDEX A REBUILD" << 8104
+        << "ORA-08104: this index object 87654 is being online built or rebuilt";
+    QTest::newRow("Fail: no room in the index's tablespace")
+        << "Indexes=A;Fail=A:1654"
+        << "ALTER INDEX A REBUILD" << 1654
+        << "ORA-01654: unable to extend index A by 128 in tablespace USERS";
     QTest::newRow("Fail code after the last colon")
         << "Indexes=X:Y;Fail=X:Y:1"
         << "ALTER INDEX \"X:Y\" REBUILD" << 1 << "ORA-00001: simulated failure";
@@ -514,6 +526,13 @@ void tst_SimulatorRules::configurationRefused_data()
                                         << "Generate";
     QTest::newRow("Generate with a sign") << "Generate=+3"
                                           << "Generate";
+    QTest::newRow("LockTable without time") << "Schema=" + schemaFile("A_IX normal T\n") + ";LockTable=T"
+                                            << "'T'";
+    QTest::newRow("LockTable on a table no index has")
+        << "Schema=" + schemaFile("A_IX normal T\n") + ";LockTable=U:10"
+        << "'U'";
+    QTest::newRow("LoseAt zero") << "Indexes=A;LoseAt=0"
+                                 << "LoseAt";
     QTest::newRow("Fail without code") << "Indexes=A;Fail=A"
                                        << "'A'";
     QTest::newRow("Fail code not a number") << "Indexes=A;Fail=A:abc"
@@ -610,7 +629,7 @@ void tst_SimulatorRules::logon()
     QFETCH(bool, refused);
 
     QList<int> slept;
-    const OracleSimulator server = simulator(config + ";ConnectDelayMs=300", [&](int ms) { slept.append(ms); });
+    OracleSimulator server = simulator(config + ";ConnectDelayMs=300", [&](int ms) { slept.append(ms); });
     const std::optional<OraError> error = server.logon(server.config().password);
     // A slow logon is slow whether it passes or not.
     QCOMPARE(slept, QList<int>({300}));
@@ -680,6 +699,86 @@ void tst_SimulatorRules::sessionLog()
     server.logoff();
     expected << "DISCONNECT";
     QCOMPARE(logLines(path), expected);
+}
+
+// Another session holds table T's lock for a minute from the logon. Without ONLINE the statement
+// gives up after the session's DDL_LOCK_TIMEOUT (at once by default) unless that outlasts the
+// lock, and then waits for it, as an ONLINE one always does; an index of another table never waits.
+void tst_SimulatorRules::tableLocks_data()
+{
+    QTest::addColumn<QStringList>("statements"); // the last one is looked at
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("patience"); // the sleep before ORA-00054; -1: it waited for the lock
+    QTest::addColumn<QString>("text");
+
+    const QString busy
+        = QStringLiteral("ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired");
+    QTest::newRow("no time-out: refused at once")
+        << QStringList({"ALTER INDEX A_IX REBUILD"}) << 54 << 0 << busy;
+    QTest::newRow("a time-out shorter than the lock")
+        << QStringList({"alter session set ddl_lock_timeout = 5", "ALTER INDEX A_IX REBUILD"}) << 54 << 5000
+        << busy;
+    QTest::newRow("a time-out that outlasts it")
+        << QStringList({"ALTER SESSION SET DDL_LOCK_TIMEOUT = 61", "ALTER INDEX A_IX REBUILD"}) << 0 << -1
+        << "";
+    QTest::newRow("online waits") << QStringList({"ALTER INDEX A_IX REBUILD ONLINE"}) << 0 << -1 << "";
+    QTest::newRow("another table") << QStringList({"ALTER INDEX B_IX REBUILD"}) << 0 << 0 << "";
+    QTest::newRow("a time-out beyond Oracle's maximum")
+        << QStringList({"ALTER SESSION SET DDL_LOCK_TIMEOUT = 1000001"}) << 2097 << 0
+        << "ORA-02097: simulated failure";
+}
+
+void tst_SimulatorRules::tableLocks()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(int, code);
+    QFETCH(int, patience);
+    QFETCH(QString, text);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString log = dir.filePath("session.log");
+    QList<int> slept;
+    OracleSimulator server = simulator(
+        "Schema=" + schemaFile("A_IX normal T\nB_IX normal U\n") + ";LockTable=T:60000;Log={" + log + "}",
+        [&slept](int ms) { slept.append(ms); });
+    QVERIFY(!server.logon(QString()));
+    OracleSimulator::Outcome outcome;
+    for (const QString& sql : std::as_const(statements))
+        outcome = server.execute(sql);
+
+    QCOMPARE(outcome.error ? outcome.error->code() : 0, code);
+    QCOMPARE(outcome.error ? outcome.error->text() : QString(), text);
+    const bool waited = logLines(log).contains("WAIT T");
+    QCOMPARE(waited, patience < 0);
+    if (patience < 0) {
+        // What was left of the lock's minute.
+        QCOMPARE(slept.size(), 1);
+        QVERIFY2(slept.first() > 50000 && slept.first() <= 60000, qPrintable(QString::number(slept.first())));
+    } else {
+        QCOMPARE(slept, patience > 0 ? QList<int>({patience}) : QList<int>());
+    }
+}
+
+// The connection goes at the third statement: that one fails with ORA-03113, every later one with
+// ORA-03114, and the end of the session no longer reaches the server.
+void tst_SimulatorRules::lostConnection()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString log = dir.filePath("session.log");
+    OracleSimulator server = simulator("Indexes=A,B,C;LoseAt=3;Log={" + log + "}");
+    QVERIFY(!server.logon(QString()));
+    QVERIFY(!server.execute(sysLikeQuery).error);
+    QVERIFY(!server.execute("ALTER INDEX A REBUILD").error);
+    QCOMPARE(*server.execute("ALTER INDEX B REBUILD").error,
+        OraError(3113, "ORA-03113: end-of-file on communication channel"));
+    QCOMPARE(
+        *server.execute("ALTER INDEX C REBUILD").error, OraError(3114, "ORA-03114: not connected to ORACLE"));
+    server.logoff();
+    QCOMPARE(logLines(log),
+        QStringList({"CONNECT", "EXEC 0 " + sysLikeQuery, "EXEC 0 ALTER INDEX A REBUILD",
+            "EXEC 0 ALTER INDEX B REBUILD", "LOST", "EXEC 0 ALTER INDEX C REBUILD"}));
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatorRules)
