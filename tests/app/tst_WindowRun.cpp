@@ -3,6 +3,7 @@
 #include "MessageBoxPrompter.h"
 #include "ModalBox.h"
 #include "OracleSql.h"
+#include "ProfileLock.h"
 #include "RecordingPrompter.h"
 #include "WindowSystemInput.h"
 #include "frmTarvelin.h"
@@ -71,9 +72,11 @@ private slots:
     void otherErrorRealBoxAndStatusLine();
     void closingDuringARebuildCancelsAndClosesAfterIt();
     void closingWhenIdleCloses();
+    void profileLockWaitIsSaidAfterTheLogon();
+    void profileInUseShowsTheErrorBox();
 
 private:
-    void writeProfile(const QString& simulatorConfig);
+    void writeProfile(const QString& simulatorConfig, const QByteArray& moreLines = {});
     void makeWindow(const QString& simulatorConfig, std::shared_ptr<Prompter> prompter = {});
     // Clicks "Reindexar ahora" and returns once the run has ended.
     void runToTheEnd();
@@ -104,13 +107,14 @@ void tst_WindowRun::cleanup()
     m_dir.reset();
 }
 
-void tst_WindowRun::writeProfile(const QString& simulatorConfig)
+void tst_WindowRun::writeProfile(const QString& simulatorConfig, const QByteArray& moreLines)
 {
     QFile file(m_dir->filePath(QStringLiteral("Sim.cfp")));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(QStringLiteral("[Corvath S.L.]\nConnection=Driver={Simulador Oracle};%1;Log={%2}\n")
                    .arg(simulatorConfig, log())
-                   .toUtf8());
+                   .toUtf8()
+        + moreLines);
     file.close();
     QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
 }
@@ -372,6 +376,39 @@ void tst_WindowRun::closingWhenIdleCloses()
     makeWindow(QStringLiteral("Indexes=IDX_A"));
     QVERIFY(m_window->close());
     QVERIFY(!m_window->isVisible());
+}
+
+// The window has no option of its own for it: a profile's EsperaBloqueo is said to the server
+// right after the logon.
+void tst_WindowRun::profileLockWaitIsSaidAfterTheLogon()
+{
+    makeWindow(QStringLiteral("Indexes=IDX_A"));
+    writeProfile(QStringLiteral("Indexes=IDX_A"), "EsperaBloqueo=15\n");
+    runToTheEnd();
+    QCOMPARE(logLines(log()).mid(0, 2),
+        QStringList({"CONNECT", "EXEC 0 ALTER SESSION SET DDL_LOCK_TIMEOUT = 15"}));
+    QCOMPARE(status(), QString("Terminado"));
+}
+
+// Another run (tarvelin-cli from cron, say) has the profile: the box says so and nothing is sent.
+void tst_WindowRun::profileInUseShowsTheErrorBox()
+{
+    auto prompter = std::make_shared<RecordingPrompter>();
+    makeWindow(QStringLiteral("Indexes=IDX_A"), prompter);
+    {
+        const ProfileLock other(QStringLiteral("Sim"), m_dir->filePath(QStringLiteral("Sim.cfp")));
+        runToTheEnd();
+    }
+    QCOMPARE(prompter->asked.size(), 1);
+    const QString box = prompter->asked.first().text;
+    QVERIFY2(box.startsWith(QStringLiteral(
+                 "Error -2147220978: El perfil Sim ya se está reindexando en otra ejecución (")),
+        qPrintable(box));
+    QCOMPARE(status(), box.mid(box.indexOf(QStringLiteral(": ")) + 2));
+    QVERIFY(!QFile::exists(log()));
+
+    runToTheEnd();
+    QCOMPARE(status(), QString("Terminado"));
 }
 
 QTEST_MAIN(tst_WindowRun)

@@ -1,5 +1,6 @@
 #include "Connection.h"
 #include "ConnectionProfile.h"
+#include "ProfileLock.h"
 #include "ProfileTestFolder.h"
 #include "RaisedError.h"
 #include "Recordset.h"
@@ -173,6 +174,16 @@ void tst_ErrorNumbers::documentedNumbers_data()
     QTest::newRow("profile: PWD in Connection beside Credencial")
         << -2147220979 << QStringLiteral("a `PWD`/`Password` attribute in `Connection` beside either")
         << profileWith(head + "Connection=DSN=x;Uid=scott;Pwd=tiger\nCredencial=Prod\n");
+    QTest::newRow("profile: in use")
+        << -2147220978 << QStringLiteral("Another run of the profile is under way")
+        << Provoke([](const ProfileTestFolder& folder) {
+               if (!folder.write(QStringLiteral("Prod.cfp"), "[Corvath S.L.]\nConnection=DSN=x\n"))
+                   return std::optional<TarvelinError>(
+                       TarvelinError(0, QStringLiteral("the test could not write Prod.cfp")));
+               const QString path = QDir(folder.path()).filePath(QStringLiteral("Prod.cfp"));
+               const ProfileLock first(QStringLiteral("Prod"), path);
+               return raisedBy([&] { ProfileLock second(QStringLiteral("Prod"), path); });
+           });
     QTest::newRow("run: unexpected failure")
         << -2147418113 << QStringLiteral("an unexpected failure inside the program")
         << Provoke([](auto&) { return unexpectedFailureInARun(); });
