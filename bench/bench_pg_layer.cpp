@@ -54,12 +54,10 @@ struct TestBed
 QStringList indexNames(const TestBed& bed)
 {
     Connection connection;
-    connection.Open(bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-    const auto rows = connection.Execute(
-        QStringLiteral(
-            "SELECT c.relname AS indexname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-            "WHERE c.relkind = 'i' AND n.nspname = current_schema() ORDER BY 1"),
-        Connection::adCmdText);
+    connection.Open(bed.connectionWithPassword());
+    const auto rows = connection.Execute(QStringLiteral(
+        "SELECT c.relname AS indexname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE c.relkind = 'i' AND n.nspname = current_schema() ORDER BY 1"));
     QStringList names;
     for (; !rows->Eof(); rows->MoveNext()) {
         QString name = rows->Fields(QStringLiteral("indexname")).toString();
@@ -161,15 +159,14 @@ void figure(const TestBed& bed, const QString& id, const QString& kind, const QS
     // The first repetition loads the ODBC driver and warms the server's caches; it is not counted.
     for (int rep = -1; rep < reps; ++rep) {
         Connection connection;
-        connection.Open(bed.connectionWithPassword(), QString(), QString(), Connection::adOptionUnspecified);
-        connection.setCommandTimeout(0); // as a run sets it
+        connection.Open(bed.connectionWithPassword());
         PsqlSession psql(bed);
         double layerTotal = 0.0, psqlTotal = 0.0;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
             const auto measureLayer = [&] {
                 const double elapsed = seconds([&] {
                     for (const QString& statement : blocks[b])
-                        connection.Execute(statement, Connection::adCmdText);
+                        connection.Execute(statement);
                 });
                 layerTotal += elapsed;
                 if (rep >= 0)

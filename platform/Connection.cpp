@@ -4,6 +4,7 @@
 #include "DriverMessage.h"
 #include "ErrorNumbers.h"
 #include "OdbcDiagnostics.h"
+#include "OdbcLibrary.h"
 #include "TarvelinError.h"
 
 #include <QAtomicInteger>
@@ -13,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <QSysInfo>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -94,6 +96,31 @@ std::optional<QString> availableDriver(const QString& provider)
     return std::nullopt;
 }
 
+// A failed open whose Driver= names no driver the driver manager knows: misspelt, or installed for
+// the other bitness (a 32-bit Oracle client where Tarvelin is 64-bit). The manager's own words (in
+// English, "Data source name not found...", "Can't open lib...") say neither; they follow.
+std::optional<TarvelinError> driverNotInstalled(const QString& pairs, const TarvelinError& failure)
+{
+    const QString driver = ConnectionString::valueOf(pairs, QStringLiteral("Driver"));
+    // A path names the library itself, which the manager loads without looking it up.
+    if (driver.isEmpty() || driver.contains(u'/') || driver.contains(u'\\'))
+        return std::nullopt;
+    const std::optional<QStringList> installed = OdbcLibrary::installedDrivers();
+    if (!installed || installed->contains(driver, Qt::CaseInsensitive))
+        return std::nullopt;
+    const QString bits = QString::number(QSysInfo::WordSize);
+    QString text = QStringLiteral("El controlador ODBC «%1» que indica el perfil no está instalado para este "
+                                  "programa de %2 bits; ")
+                       .arg(driver, bits);
+    if (installed->isEmpty()) {
+        text += QStringLiteral("no hay ningún controlador ODBC de %1 bits instalado").arg(bits);
+    } else {
+        text += QStringLiteral("los instalados son: «") + installed->join(QStringLiteral("», «")) + u'»';
+    }
+    return TarvelinError(ErrorNumber::DriverNotInstalled,
+        text + QStringLiteral(". El gestor de controladores dice: ") + failure.description());
+}
+
 QString nextConnectionName()
 {
     static QAtomicInteger<quint64> counter;
@@ -162,6 +189,9 @@ void Connection::Open(const QString& connectionString)
     }
     if (failure) {
         QSqlDatabase::removeDatabase(name);
+        if (const std::optional<TarvelinError> missing
+            = odbc ? driverNotInstalled(rest, *failure) : std::nullopt)
+            throw *missing;
         throw *failure;
     }
     d->name = name;

@@ -134,11 +134,17 @@ QString braced(const QString& value)
     return u'{' + doubled + u'}';
 }
 
-QString value(const QString& value)
+QString valueOf(const QString& pairs, const QString& key)
 {
-    const bool plain = !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace()
-        && !value.contains(u';') && !value.contains(u'{') && !value.contains(u'}');
-    return plain ? value : braced(value);
+    for (const Pair& pair : splitPairs(pairs)) {
+        if (pair.key.compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        QString text = pair.text.mid(pair.valueStart).trimmed();
+        if (text.size() >= 2 && text.startsWith(u'{') && text.endsWith(u'}'))
+            text = text.mid(1, text.size() - 2).replace(QStringLiteral("}}"), QStringLiteral("}"));
+        return text;
+    }
+    return QString();
 }
 
 QString forQtOdbcDriver(const QString& connectionString)

@@ -47,11 +47,9 @@ bool holdsPassword(const QString& pairs);
 // A value in braces, so that ";", "=" and "}" in it stay part of it.
 QString braced(const QString& value);
 
-// The value as it can be written after "key=": unchanged when it reads the same
-// without braces, braced otherwise. Drivers are not bound to remove braces
-// from every key (psqlODBC keeps them in a user name), so they are only used
-// where they are needed.
-QString value(const QString& value);
+// The value of the first pair with this key (compared case-insensitively), as a driver reads it:
+// trimmed, and without its braces ("{ti}}ger}" is "ti}ger"); empty when there is none.
+QString valueOf(const QString& pairs, const QString& key);
 
 // What to give Qt's ODBC driver as its database name so that SQLDriverConnect
 // receives exactly these pairs. Qt passes a string holding "DRIVER=" or

@@ -14,6 +14,7 @@ constexpr qint32 FieldNotFound = 3265; // no column of that name
 constexpr qint32 ProviderNotFound = 3706; // the Provider= names no Qt SQL driver
 constexpr qint32 InvalidConnectionString = 3709; // empty, or QODBC without Driver= or DSN=
 constexpr qint32 DriverFailure = 3710; // a driver failed without a native error number
+constexpr qint32 DriverNotInstalled = 3790; // Driver= names no ODBC driver installed (no ADO number)
 
 // Profile library: numbers above vbObjectError, as a COM component raises them.
 constexpr qint32 ProfileBase = -2147221504 + 512;

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +23,8 @@ private slots:
     void errors_data();
     void errors();
     void closingDisconnects();
+    void driverNotInstalled_data();
+    void driverNotInstalled();
 
 private:
     QString connectionString(const QString& config) const
@@ -159,6 +162,44 @@ void tst_ConnectionOdbc::closingDisconnects()
     QCOMPARE(logLines(log()),
         (QStringList {"CONNECT", "DISCONNECT", "CONNECT", "CONNECT", "EXEC 0 " + sysLikeQuery, "DISCONNECT",
             "DISCONNECT"}));
+}
+
+// The first failure an installed copy meets: the profile names a driver this driver manager does
+// not have (misspelt, or a 32-bit one where the program is 64-bit). The message names it and the
+// drivers there are, in Spanish, before the manager's own words; a driver given by its file, or
+// one that is there and fails for its own reasons, keeps the driver's error.
+void tst_ConnectionOdbc::driverNotInstalled_data()
+{
+    QTest::addColumn<QString>("connection");
+    QTest::addColumn<qint32>("number");
+    QTest::addColumn<QString>("starts");
+
+    QTest::newRow("a name no driver has")
+        << "Driver={Oracle in OraClient19Home1};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott"
+        << ErrorNumber::DriverNotInstalled
+        << QStringLiteral(
+               "El controlador ODBC «Oracle in OraClient19Home1» que indica el perfil no está instalado para "
+               "este programa de %1 bits; los instalados son: «Simulador Oracle». El gestor de "
+               "controladores dice: ")
+               .arg(QSysInfo::WordSize);
+    QTest::newRow("the name in another case is the same driver")
+        << "DRIVER={simulador oracle};Indexes=IDX_A;ExpectPwd=x" << qint32(1017) << "ORA-01017";
+    QTest::newRow("a library that is not there")
+        << "Driver={/nonexistent/libnada.so};Dbq=x" << ErrorNumber::DriverFailure << "";
+}
+
+void tst_ConnectionOdbc::driverNotInstalled()
+{
+    QFETCH(QString, connection);
+    QFETCH(qint32, number);
+    QFETCH(QString, starts);
+    Connection cn;
+    const auto error = raisedBy([&] { cn.Open(connection); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), number);
+    QVERIFY2(error->description().startsWith(starts), qPrintable(error->description()));
+    // The manager's own words follow.
+    QVERIFY2(error->description().size() > starts.size(), qPrintable(error->description()));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionOdbc)

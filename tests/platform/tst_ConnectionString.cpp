@@ -15,8 +15,8 @@ private slots:
     void join();
     void split_data();
     void split();
-    void value_data();
-    void value();
+    void valueOf_data();
+    void valueOf();
     void forQtOdbcDriver_data();
     void forQtOdbcDriver();
 };
@@ -135,35 +135,32 @@ void tst_ConnectionString::split()
     QCOMPARE(parts.pairs, pairs);
 }
 
-void tst_ConnectionString::value_data()
+// What the driver manager reads as the driver's name, the one an error about it must give.
+void tst_ConnectionString::valueOf_data()
 {
-    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("pairs");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain stays plain") << "scott"
-                                       << "scott";
-    QTest::newRow("= needs no braces") << "a=b"
-                                       << "a=b";
-    QTest::newRow("inner blank needs no braces") << "a b"
-                                                 << "a b";
-    QTest::newRow("semicolon") << "ti;ger"
-                               << "{ti;ger}";
-    QTest::newRow("closing brace") << "ti}ger"
-                                   << "{ti}}ger}";
-    QTest::newRow("opening brace") << "{tiger"
-                                   << "{{tiger}";
-    QTest::newRow("leading blank") << " tiger"
-                                   << "{ tiger}";
-    QTest::newRow("trailing blank") << "tiger "
-                                    << "{tiger }";
-    QTest::newRow("empty") << ""
-                           << "{}";
+    QTest::newRow("braced, as profiles write it") << "Driver={Oracle in OraClient19Home1};Dbq=x"
+                                                  << "Oracle in OraClient19Home1";
+    QTest::newRow("plain, key in any case, blanks around") << "dbq=x; DRIVER = Simulador ;Uid=s"
+                                                           << "Simulador";
+    QTest::newRow("a doubled closing brace") << "Driver={a}}b};Dbq=x"
+                                             << "a}b";
+    QTest::newRow("; and = inside braces") << "Uid=s;Driver={a;b=c}"
+                                           << "a;b=c";
+    QTest::newRow("the first of two") << "Driver={A};Driver={B}"
+                                      << "A";
+    QTest::newRow("only inside another value") << "PWD={Driver=x};Dbq=y"
+                                               << "";
+    QTest::newRow("none") << "DSN=Prod"
+                          << "";
 }
 
-void tst_ConnectionString::value()
+void tst_ConnectionString::valueOf()
 {
-    QFETCH(QString, value);
+    QFETCH(QString, pairs);
     QFETCH(QString, expected);
-    QCOMPARE(ConnectionString::value(value), expected);
+    QCOMPARE(ConnectionString::valueOf(pairs, QStringLiteral("Driver")), expected);
 }
 
 void tst_ConnectionString::forQtOdbcDriver_data()
