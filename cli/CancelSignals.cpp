@@ -2,6 +2,8 @@
 
 #include "CancelToken.h"
 
+#include <QtGlobal> // Q_OS_WIN
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else

@@ -4,6 +4,8 @@
 #include "TarvelinError.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -68,6 +70,8 @@ ConsoleObserver::ConsoleObserver(bool lockWhenOnlineRefused)
 
 bool ConsoleObserver::openLog(const QString& path, QString* reason)
 {
+    // A folder of its own for the file (C:\ProgramData\Tarvelin, say) is made on the first night.
+    QFileInfo(path).absoluteDir().mkpath(QStringLiteral("."));
     m_log.setFileName(path);
     if (m_log.open(QIODevice::Append, QFile::ReadOwner | QFile::WriteOwner))
         return true;

@@ -18,8 +18,8 @@ class ConsoleObserver : public RunObserver
 public:
     explicit ConsoleObserver(bool lockWhenOnlineRefused);
 
-    // Appends every line from now on to the file at path too, created owner-only when new. False,
-    // with the system's reason, when it cannot be opened.
+    // Appends every line from now on to the file at path too, created owner-only when new (and its
+    // folder, when that is missing). False, with the system's reason, when it cannot be opened.
     bool openLog(const QString& path, QString* reason);
 
     void ShowInfo(const QString& text) override;

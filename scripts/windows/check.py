@@ -35,6 +35,10 @@ TESTS = os.path.join(ROOT, "build-win-tests")
 LINUX = os.path.join(TESTS, "linux")
 BOX_TITLES = ("Tarvelin", "No se puede reindexar en línea")
 START = 60  # seconds for Wine to start the program, or a run to reach its box
+NAME = "Tarvelin-{}-win64"
+# How a profile naming a driver the driver manager does not have is refused, up to the drivers listed.
+MISSING_DRIVER = ("Error 3790: El controlador ODBC «{}» que indica el perfil no está instalado para este programa de "
+                  "64 bits; los instalados son: «")
 QUESTION = ("---------------------------\nNo se puede reindexar en línea\n---------------------------\n"
             "No se puede reindexar en línea.\n¿Desea reindexar bloqueando las tablas?\n"
             "---------------------------\nSí   No   \n---------------------------")
@@ -185,7 +189,8 @@ class Context:
         self.shots = os.path.join(ROOT, "build-win", "screenshots")
         self.pg = {}
         self.query = None
-        self.odbc = None
+        self.odbc = None  # the Linux build's folder with the simulated driver
+        self.odbc_ini = None  # a folder whose odbcinst.ini declares it beside the system's drivers
 
 
 def case_resources(checks, context):
@@ -231,8 +236,11 @@ def case_window(checks, context):
                                           "tiger"))
     roto_log = os.path.join(context.work, "roto.log")
     text = run_to_box(checks, roto, roto_log, context.shots, "frmTarvelin-odbc", debug="-all,+loaddll")
-    checks.check("el controlador ODBC inexistente: el error de unixODBC, alcanzado por el odbc32 de Wine",
-                 "Error 3710: Can't open lib 'Controlador inexistente' : file not found" in text.splitlines(), text)
+    checks.check("el controlador ODBC inexistente: dicho en español, con los instalados, y el error de unixODBC "
+                 "(alcanzado por el odbc32 de Wine) detrás",
+                 any(line.startswith(MISSING_DRIVER.format("Controlador inexistente"))
+                     and line.endswith("El gestor de controladores dice: Can't open lib 'Controlador inexistente' : "
+                                       "file not found") for line in text.splitlines()), text)
 
     # Every DLL in the folder is one the program loaded (the ODBC plugin only once a run connects),
     # and Qt's Spanish texts were read from where qt.conf says.
@@ -263,7 +271,8 @@ def case_vendor(checks, context):
     text = run_to_box(checks, folder, os.path.join(context.work, "compania.log"), context.shots,
                       "frmTarvelin-compania")
     checks.check("otra compañía en la información de versión: su perfil llega al controlador ODBC",
-                 any(line.startswith("Error 3710: Can't open lib") for line in text.splitlines()), text)
+                 any(line.startswith(MISSING_DRIVER.format("Controlador inexistente")) for line in text.splitlines()),
+                 text)
 
 
 def build(command, log):
@@ -342,6 +351,7 @@ def case_runs(checks, context):
                 with open(ini) as f:
                     out.write(f.read() + "\n")
         env = {"ODBCSYSINI": odbc}
+        context.odbc_ini = odbc
         sim_log = os.path.join(context.work, "simulador.log")
 
         def simulator(case, extra=""):
@@ -454,6 +464,13 @@ def case_runs(checks, context):
                      done.returncode == 1 and any(re.match(advice, line) for line in errors.splitlines()),
                      f"{done.returncode}\n{errors}")
         checks.check("consola: ese perfil no llega al servidor", not logged())
+        # The first failure an installed copy meets: a driver that is not there.
+        profile(folder, "SinControlador", "Driver={Oracle in OraClient19Home1};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott")
+        done = console("SinControlador")
+        errors = done.stderr.decode("utf-8", errors="replace").replace("\r", "")
+        checks.check("consola: un controlador que no está instalado, dicho en español con los que hay, y acaba con 1",
+                     done.returncode == 1 and errors.startswith(MISSING_DRIVER.format("Oracle in OraClient19Home1"))
+                     and "«Simulador Oracle»" in errors, f"{done.returncode}\n{errors}")
 
         # A wrong password: the simulated server refuses the logon (ExpectPwd).
         folder = program_copy(context, "oracle-clave", ("OracleMal", simulator("sin_en_linea"), "mala"))
@@ -486,12 +503,171 @@ def case_runs(checks, context):
         subprocess.run(["bash", os.path.join(ROOT, "tests", "support", "pg", "testbed.sh"), "stop", pg_dir])
 
 
+def msi_tables(msi, table):
+    """The rows of one of the package's tables as msiinfo exports them (after its three header lines)."""
+    done = subprocess.run(["msiinfo", "export", msi, table], stdout=subprocess.PIPE, text=True, check=True)
+    return [line.split("\t") for line in done.stdout.splitlines()[3:]]
+
+
+def later_version(msi, later, version):
+    """A copy of the package that says it is a later version of Tarvelin, as the next one built would:
+    its own ProductCode and package code, the later ProductVersion and its upgrade rows."""
+    import uuid  # pylint: disable=import-outside-toplevel
+    shutil.copy(msi, later)
+    upgrade = dict(msi_tables(msi, "Property"))["UpgradeCode"]
+    product = "{" + str(uuid.uuid5(uuid.UUID(upgrade), version)).upper() + "}"
+    summary = subprocess.run(["msiinfo", "suminfo", msi], stdout=subprocess.PIPE, text=True, check=True).stdout
+    subject = re.search(r"^Subject: (.*)$", summary, re.M)[1]
+    queries = [f"UPDATE `Property` SET `Value` = '{version}' WHERE `Property` = 'ProductVersion'",
+               f"UPDATE `Property` SET `Value` = '{product}' WHERE `Property` = 'ProductCode'",
+               "DELETE FROM `Upgrade`",
+               f"INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) "
+               f"VALUES ('{upgrade}', '0.0.0', '{version}', 768, 'VERSIONANTERIOR')",
+               f"INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `Attributes`, `ActionProperty`) "
+               f"VALUES ('{upgrade}', '{version}', 2, 'VERSIONPOSTERIOR')"]
+    for query in queries:
+        subprocess.run(["msibuild", later, "-q", query], check=True)
+    subprocess.run(["msibuild", later, "-s", subject, "Corvath S.L.", "x64;3082", "{" + str(uuid.uuid4()).upper() + "}"],
+                   check=True)
+
+
+def case_msi(checks, context):
+    """The Windows Installer package: its tables as msiinfo reads them; installed silently into a
+    fresh Wine prefix, the installed programs run; installed again, upgraded, removed."""
+    version = subprocess.run(["sed", "-n", 's/^set(TARVELIN_VERSION_TEXT "\\(.*\\)")$/\\1/p',
+                              os.path.join(ROOT, "CMakeLists.txt")], stdout=subprocess.PIPE, text=True).stdout.strip()
+    name = NAME.format(version)
+    msi = os.path.join(ROOT, "build-win", f"{name}.msi")
+    if not checks.check(f"{name}.msi existe ({os.path.getsize(msi) if os.path.exists(msi) else 0} bytes)",
+                        os.path.exists(msi)):
+        return
+    with open(os.path.join(ROOT, "resources", "windows", "Tarvelin.wxs")) as f:
+        upgrade = "{" + re.search(r'UpgradeCode="([0-9A-F-]+)"', f.read())[1] + "}"
+    properties = dict(row[:2] for row in msi_tables(msi, "Property"))
+    for key, value in (("Manufacturer", "Corvath S.L."), ("ProductName", "Tarvelin"), ("ProductVersion", "1.0.0.1"),
+                       ("ProductLanguage", "3082"), ("UpgradeCode", upgrade), ("ALLUSERS", "1"),
+                       ("ARPPRODUCTICON", "Tarvelin.ico")):
+        checks.check(f"msiinfo, Property: {key} = {value}", properties.get(key) == value, properties.get(key))
+    shortcuts = msi_tables(msi, "Shortcut")
+    checks.check("msiinfo, Shortcut: «Tarvelin» en el menú Inicio, a Tarvelin.exe",
+                 [r[1:3] + [r[4]] for r in shortcuts] == [["ProgramMenuFolder", "Tarvelin", "[INSTALLDIR]Tarvelin.exe"]],
+                 shortcuts)
+    directories = {r[0]: r[1:] for r in msi_tables(msi, "Directory")}
+    checks.check("msiinfo, Directory: en Archivos de programa (64 bits)\\Tarvelin",
+                 directories.get("INSTALLDIR") == ["ProgramFiles64Folder", "Tarvelin"], directories.get("INSTALLDIR"))
+    summary = subprocess.run(["msiinfo", "suminfo", msi], stdout=subprocess.PIPE, text=True).stdout
+    checks.check("msiinfo, resumen: x64, español (3082)", "Template: x64;3082" in summary, summary)
+    print("\n".join("    " + line for line in summary.splitlines()))
+
+    prefix = os.path.join(ROOT, "build-win", "wine-msi")
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+    subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([WINESERVER, "-w"], env=env)
+    windows_msi = "Z:" + msi.replace("/", "\\")
+
+    def msiexec(*arguments):
+        done = subprocess.run([WINE, "msiexec", *arguments], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=300)
+        subprocess.run([WINESERVER, "-w"], env=env)
+        return done.returncode
+
+    def products():
+        done = subprocess.run([WINE, "reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", "/s"],
+                              env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        entries = re.findall(r"DisplayName\s+REG_SZ\s+(.*)\n(?:.*\n)*?\s+DisplayVersion\s+REG_SZ\s+(.*)", done.stdout)
+        return [version.strip() for name, version in entries if name.strip() == "Tarvelin"]
+
+    def files(folder):
+        return sorted(os.path.relpath(os.path.join(d, f), folder) for d, _, names in os.walk(folder) for f in names)
+
+    def shortcut():
+        return [os.path.join(d, f) for d, _, names in os.walk(os.path.join(prefix, "drive_c")) for f in names
+                if f == "Tarvelin.lnk"]
+
+    installed = os.path.join(prefix, "drive_c", "Program Files", "Tarvelin")
+    checks.check("msiexec /i ... /qn instala sin preguntar nada", msiexec("/i", windows_msi, "/qn") == 0)
+    checks.check("los archivos, en C:\\Program Files\\Tarvelin, son los del zip",
+                 os.path.isdir(installed) and files(installed) == files(context.folder),
+                 os.path.isdir(installed) and sorted(set(files(installed)) ^ set(files(context.folder))))
+    links = shortcut()
+    checks.check("el acceso directo «Tarvelin» del menú Inicio lleva a Tarvelin.exe",
+                 len(links) == 1 and "Tarvelin.exe".encode("utf-16-le") in open(links[0], "rb").read()
+                 or len(links) == 1 and b"Tarvelin.exe" in open(links[0], "rb").read(), links)
+    checks.check("«Aplicaciones instaladas» tiene Tarvelin 1.0.0.1", products() == ["1.0.0.1"], products())
+
+    cli = subprocess.run([WINE, os.path.join(installed, "tarvelin-cli.exe"), "--version"], env=env,
+                         capture_output=True, timeout=START)
+    checks.check("el tarvelin-cli.exe instalado da su versión",
+                 cli.returncode == 0 and cli.stdout.decode().replace("\r", "") == f"tarvelin-cli (Tarvelin) {version}\n"
+                 "Corvath S.L.\n", cli.stdout)
+
+    # A profile put beside the installed program: the window lists it and runs it to its end, and
+    # the console run the README's schtasks line makes leaves its lines in the log file it names.
+    sim_log = os.path.join(context.work, "simulador-msi.log")
+    run_env = {"WINEPREFIX": prefix, "ODBCSYSINI": context.odbc_ini or ""}
+    profile(installed, "Prod", f"Driver={{Simulador Oracle}};{runs.server('terminado')};Log={sim_log}")
+    expected = ["CONNECT"] + [f"EXEC 0 {s}" for s in runs.statements("terminado", context.query)] + ["DISCONNECT"]
+
+    def logged():
+        if not os.path.exists(sim_log):
+            return []
+        with open(sim_log, encoding="utf-8") as f:
+            return f.read().splitlines()
+    program = Program(installed, os.path.join(context.work, "msi-ventana.log"), env=run_env)
+    if checks.check("el Tarvelin.exe instalado abre su ventana", program.window):
+        program.keys("Down", "Tab", "space")
+        wait_for(lambda: "DISCONNECT" in logged(), START)
+        checks.check("y hace una ejecución completa con el perfil puesto a su lado",
+                     logged() == expected and not program.boxes(), "\n".join(logged()))
+        program.screenshot(os.path.join(context.shots, "frmTarvelin-instalado.png"))
+        checks.check("Alt+F4 cierra el programa instalado", program.close() == 0)
+    os.remove(sim_log)
+    # Started as the Task Scheduler starts a task: from C:\Windows\system32, its output kept nowhere.
+    registro = os.path.join(prefix, "drive_c", "ProgramData", "Tarvelin", "Prod.log")
+    task = subprocess.run([WINE, r"C:\Program Files\Tarvelin\tarvelin-cli.exe", "--espera-bloqueo=300", "--seguir",
+                           "--hasta=" + time.strftime("%H:%M", time.localtime(time.time() - 60)),
+                           r"--registro=C:\ProgramData\Tarvelin\Prod.log", "Prod"],
+                          cwd=os.path.join(prefix, "drive_c", "windows", "system32"), capture_output=True,
+                          env=dict(env, **run_env), timeout=START)
+    kept = open(registro, encoding="utf-8").read().replace("\r", "").splitlines() if os.path.exists(registro) else []
+    printed = task.stdout.decode("utf-8", errors="replace").replace("\r", "").splitlines()
+    checks.check("la línea de schtasks del README: acaba con 0 y sus líneas quedan en C:\\ProgramData\\Tarvelin\\Prod.log",
+                 task.returncode == 0 and kept == printed and len(kept) == len(runs.statuses("terminado")) + 1
+                 and re.search(r"^\S+ Resumen: 4 sentencias, 4 correctas, 0 con error, 0 sin enviar; duración \d+:\d\d:\d\d$",
+                               kept[-1] if kept else "") is not None and logged() == expected,
+                 f"{task.returncode}\n" + "\n".join(kept) + "\n--\n" + task.stderr.decode(errors="replace"))
+
+    before = {f: os.path.getmtime(os.path.join(installed, f)) for f in files(installed)}
+    checks.check("instalar otra vez el mismo paquete acaba bien", msiexec("/i", windows_msi, "/qn") == 0)
+    after = {f: os.path.getmtime(os.path.join(installed, f)) for f in files(installed)}
+    checks.check("y no cambia nada: los mismos archivos, sin tocar, una sola entrada", before == after
+                 and products() == ["1.0.0.1"], sorted(set(before.items()) ^ set(after.items())))
+
+    later = os.path.join(context.work, f"Tarvelin-1.00.0002-win64.msi")
+    later_version(msi, later, "1.0.0.2")
+    checks.check("una versión posterior (1.0.0.2) se instala encima", msiexec("/i", "Z:" + later.replace("/", "\\"),
+                                                                              "/qn") == 0)
+    checks.check("y sustituye a la anterior en su sitio: una sola entrada, la nueva, los mismos archivos",
+                 products() == ["1.0.0.2"] and files(installed) == sorted(files(context.folder) + ["Prod.cfp"]),
+                 (products(), files(installed)))
+
+    checks.check("msiexec /x ... /qn desinstala sin preguntar nada", msiexec("/x", "Z:" + later.replace("/", "\\"),
+                                                                            "/qn") == 0)
+    checks.check("la desinstalación deja solo el perfil añadido, en su carpeta", files(installed) == ["Prod.cfp"],
+                 files(installed) if os.path.isdir(installed) else "no queda la carpeta")
+    checks.check("sin acceso directo ni entrada en «Aplicaciones instaladas»", not shortcut() and not products(),
+                 (shortcut(), products()))
+
+
 CASES = [
     ("Recursos de Tarvelin.exe, leídos con icoutils", case_resources),
     ("Tarvelin.exe bajo Wine: la ventana, la lista, los cuadros de error, lo que carga", case_window),
     ("El nombre de la compañía, leído de la información de versión", case_vendor),
     ("Las pruebas unitarias de platform/ y rebuild/, compiladas para Windows y bajo Wine", case_suites),
     ("Ejecuciones completas bajo Wine", case_runs),
+    ("El paquete de Windows Installer: sus tablas; instalado, actualizado y desinstalado bajo Wine", case_msi),
 ]
 
 

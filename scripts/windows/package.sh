@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The Windows zip in one command: builds the Windows Qt if the cache lacks it
+# The Windows packages in one command: builds the Windows Qt if the cache lacks it
 # (build-qt.sh), cross-builds Tarvelin.exe in build-win/ with MinGW-w64, and
-# lays out the portable folder build-win/Tarvelin-<version>-win64/ and its zip
-# build-win/Tarvelin-<version>-win64.zip. What goes in is what the program
-# loads: the DLLs named in the import tables of the program and of the Qt
-# plugins it loads, followed transitively; nothing else but data files.
+# lays out the portable folder build-win/Tarvelin-<version>-win64/, its zip
+# build-win/Tarvelin-<version>-win64.zip and the Windows Installer package of the
+# same files, build-win/Tarvelin-<version>-win64.msi (wixl; cmake/WindowsInstaller.cmake).
+# What goes in is what the program loads: the DLLs named in the import tables of
+# the program and of the Qt plugins it loads, followed transitively; nothing else
+# but data files.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,7 +22,7 @@ start=$(date +%s)
 "$here/build-qt.sh"
 # What this build uses itself, whether or not build-qt.sh had to install it for Qt.
 "$here/packages.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build qt6-base-dev \
-    qt6-base-dev-tools base-files
+    qt6-base-dev-tools base-files wixl msitools
 
 # Warnings as errors here too: the Windows-only code is compiled nowhere else.
 configure "$build" \
@@ -95,6 +97,8 @@ cp /usr/share/doc/mingw-w64-common/copyright "$folder/licencias/mingw-w64.txt"
 cp "/usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright" "$folder/licencias/gcc-runtime.txt"
 
 (cd "$build" && cmake -E tar cf "$zip" --format=zip "$name")
+cmake --build "$build" --target msi
 echo "Carpeta portable: $folder"
 (cd "$folder" && find . -type f | sort | xargs ls -l | awk '{printf "  %9d  %s\n", $5, $9}')
-echo "Zip: $zip ($(stat -c %s "$zip") bytes) en $(( $(date +%s) - start )) s"
+echo "Zip: $zip ($(stat -c %s "$zip") bytes)"
+echo "MSI: $build/$name.msi ($(stat -c %s "$build/$name.msi") bytes) en $(( $(date +%s) - start )) s"

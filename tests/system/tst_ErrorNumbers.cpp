@@ -124,9 +124,12 @@ void tst_ErrorNumbers::documentedNumbers_data()
         << Provoke([](auto&) { return open("Provider=NoSuchDriver;Driver={x}"); });
     QTest::newRow("layer: empty connection string")
         << 3709 << QStringLiteral("empty connection string") << Provoke([](auto&) { return open(""); });
+    QTest::newRow("layer: ODBC driver not installed")
+        << 3790 << QStringLiteral("`Driver=` names an ODBC driver the driver manager does not have")
+        << Provoke([](auto&) { return open("Driver={Tarvelin: no such driver}"); });
     QTest::newRow("layer: driver error without a number")
         << 3710 << QStringLiteral("without giving a native number")
-        << Provoke([](auto&) { return open("Driver={Tarvelin: no such driver}"); });
+        << Provoke([](auto&) { return open("Driver={/nonexistent/libtarvelin-nada.so}"); });
 
     QTest::newRow("profile: unreadable")
         << -2147220991 << QStringLiteral("The file cannot be read")

@@ -38,6 +38,7 @@ private slots:
     void outputThatCannotBeWrittenNeverEndsInZero();
     void logFileKeepsEveryLine();
     void logFileThatCannotBeOpened();
+    void driverNotInstalled();
 
 private:
     // Sim.cfp: its connection string reaches the simulated server configured so, logging to log().
@@ -527,8 +528,8 @@ void tst_ConsoleRun::outputThatCannotBeWrittenNeverEndsInZero()
 void tst_ConsoleRun::logFileKeepsEveryLine()
 {
     writeProfile(QStringLiteral("Indexes=IDX_A,IDX_B,IDX_C;Fail=IDX_B:1502"));
+    // In a folder of its own that does not exist yet.
     const QString file = m_folder->filePath(QStringLiteral("registro/tarvelin.log"));
-    QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("registro")));
     QStringList expected;
     for (int run = 0; run < 2; ++run) {
         QProcess process;
@@ -560,6 +561,27 @@ void tst_ConsoleRun::logFileThatCannotBeOpened()
         "no reason given");
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QVERIFY(!QFileInfo::exists(log()));
+}
+
+// A profile naming a driver this machine does not have: the Spanish message with the drivers there
+// are, the driver manager's words after it, exit 1, nothing sent.
+void tst_ConsoleRun::driverNotInstalled()
+{
+    QFile file(m_folder->filePath(QStringLiteral("Sim.cfp")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Corvath S.L.]\nConnection=Driver={Oracle in OraClient19Home1};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott\n");
+    file.close();
+    QProcess process;
+    start(process, {QStringLiteral("Sim")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString description
+        = QStringLiteral("El controlador ODBC «Oracle in OraClient19Home1» que indica el perfil no está instalado "
+                         "para este programa de 64 bits; los instalados son: «Simulador Oracle». El gestor de "
+                         "controladores dice: Can't open lib 'Oracle in OraClient19Home1' : file not found");
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), "Error 3790: " + description + "\n");
+    QCOMPARE(texts(process.readAllStandardOutput()).mid(0, 3),
+        QStringList({"Conectando...", "Procesando...", description}));
 }
 
 QTEST_GUILESS_MAIN(tst_ConsoleRun)

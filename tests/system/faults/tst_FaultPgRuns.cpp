@@ -158,9 +158,12 @@ void tst_FaultPgRuns::nothingToConnectTo_data()
     QVERIFY(down != m_bed.connection);
 
     QTest::newRow("server down") << QByteArray("QODBC") << down << 101 << "Connection refused";
+    // Named, with the drivers there are (psqlODBC's), before the driver manager's own words.
     QTest::newRow("ODBC driver not installed")
         << QByteArray("QODBC") << "Driver={Oracle 19 ODBC driver};Dbq=//dbhost:1521/ORCLPDB1;Uid=scott"
-        << 3710 << "Can't open lib 'Oracle 19 ODBC driver' : file not found";
+        << 3790
+        << "El controlador ODBC «Oracle 19 ODBC driver» que indica el perfil no está instalado para este programa "
+           "de 64 bits; los instalados son: «PostgreSQL";
     QTest::newRow("Qt SQL driver not installed")
         << QByteArray("QOCI") << "//dbhost:1521/ORCLPDB1" << 3706 << "No se encuentra el proveedor QOCI.";
 }
