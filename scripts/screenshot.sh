@@ -38,33 +38,45 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -s "$work" "$out" <<'INNER'
 set -euo pipefail
 work=$1
 out=$2
-cd "$work/vacios"
-./Tarvelin &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
+# Starts the program of a folder and waits for its window ($pid, $wid).
+start() {
+    cd "$work/$1"
+    ./Tarvelin &
+    pid=$!
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tarvelin$' | head -n 1)
+    # Nothing tells from outside when the first paint is done; give it a moment.
+    sleep 1
+}
+# Opens the list (left 8, top 24, 481 x 21) and chooses its first entry.
+choose_first_profile() {
+    xdotool mousemove --window "$wid" 240 34 click 1
+    sleep 0.5
+    xdotool key Home Return
+    sleep 0.5
+}
+# "Reindexar ahora" (left 296, top 64, 177 x 41).
+click_reindexar() {
+    xdotool mousemove --window "$wid" 384 84 click 1
+}
 
-wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tarvelin$' | head -n 1)
-# Nothing tells from outside when the first paint is done; give it a moment.
-sleep 1
+start vacios
+trap 'kill "$pid" 2>/dev/null || true' EXIT
 import -window "$wid" "$out/frmTarvelin.png"
 
-# "Reindexar ahora" (left 296, top 64, 177 x 41) with no profile chosen.
-xdotool mousemove --window "$wid" 384 84 click 1
+# "Reindexar ahora" with no profile chosen.
+click_reindexar
 sleep 1
 import -window "$wid" "$out/frmTarvelin-estado.png"
 
-# Open the list (left 8, top 24, 481 x 21); the drop-down is a window of its own.
+# Open the list; the drop-down is a window of its own.
 xdotool mousemove --window "$wid" 240 34 click 1
 sleep 1
 import -window root -crop 494x240+0+0 "$out/frmTarvelin-lista.png"
 # Choose the first entry, Prod, and run: its empty profile makes the run fail.
 xdotool key Escape
 sleep 0.5
-xdotool mousemove --window "$wid" 240 34 click 1
-sleep 0.5
-xdotool key Home Return
-sleep 0.5
-xdotool mousemove --window "$wid" 384 84 click 1
+choose_first_profile
+click_reindexar
 sleep 2
 import -window root -crop 640x300+0+0 "$out/frmTarvelin-mensaje.png"
 xdotool key Return
@@ -75,18 +87,11 @@ wait "$pid" || true
 
 # A run while the server works: "En línea" ticked, the profile chosen, "Reindexar ahora"; the
 # picture is taken once the server has begun its third rebuild, whose name the status line shows.
-cd "$work/demo"
-./Tarvelin &
-pid=$!
-wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tarvelin$' | head -n 1)
-sleep 1
-xdotool mousemove --window "$wid" 240 34 click 1
-sleep 0.5
-xdotool key Home Return
-sleep 0.5
+start demo
+choose_first_profile
 # "En línea" (left 224, top 80, 57 x 49).
 xdotool mousemove --window "$wid" 240 104 click 1
-xdotool mousemove --window "$wid" 384 84 click 1
+click_reindexar
 for _ in $(seq 300); do
     [ "$(grep -c '^EXEC 0 ALTER' server.log 2>/dev/null)" -ge 3 ] && break
     sleep 0.1

@@ -366,13 +366,13 @@ void tst_ReindexRun::oneRunPerProfile()
         f.run();
         QCOMPARE(f.outcome.end, End::Failed);
         QCOMPARE(f.outcome.error->number(), ErrorNumber::ProfileInUse);
-        QCOMPARE(f.outcome.error->description(),
-            QStringLiteral(
-                "El perfil Prod ya se está reindexando en otra ejecución (%1, proceso %2 en %3); espere a "
-                "que termine")
-                .arg(QCoreApplication::applicationName())
-                .arg(QCoreApplication::applicationPid())
-                .arg(QSysInfo::machineHostName()));
+        // The holder named as the lock file names it: its program and process, on this machine.
+        const QString said = f.outcome.error->description();
+        QVERIFY2(said.startsWith(QStringLiteral("El perfil Prod ya se está reindexando en otra ejecución (%1, proceso %2 en ")
+                                     .arg(QCoreApplication::applicationName())
+                                     .arg(QCoreApplication::applicationPid())),
+            qPrintable(said));
+        QVERIFY2(said.endsWith(QStringLiteral("); espere a que termine")), qPrintable(said));
         QVERIFY(f.serverLog().isEmpty());
         QVERIFY(f.plan->operations.isEmpty());
     }
