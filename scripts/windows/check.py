@@ -567,6 +567,9 @@ def case_msi(checks, context):
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([WINESERVER, "-w"], env=env)
+    # Windows' Tahoma, as check.sh gives the other prefix.
+    for font in ("tahoma.ttf", "tahomabd.ttf"):
+        shutil.copy(os.path.join("/usr/share/wine/fonts", font), os.path.join(prefix, "drive_c", "windows", "Fonts"))
     windows_msi = "Z:" + msi.replace("/", "\\")
 
     def msiexec(*arguments):
